@@ -1,0 +1,5 @@
+#include "app/driver.hpp"
+
+int main() {
+  return run_corvane();
+}
