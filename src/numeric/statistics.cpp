@@ -1,0 +1,37 @@
+// Mean, population standard deviation and median of a[1..n].
+#include <cmath>
+
+#include "numeric/numeric.hpp"
+
+double mean_of(const DoubleVector& a, int32_t n) {
+  double sum = 0.0;
+  for (int32_t i = 1; i <= n; ++i)
+    sum += a[i];
+  return sum / n;
+}
+
+// The divisor is n, not n - 1: the spread of the values themselves, not an estimate for a
+// population they were drawn from.
+double popsd_of(const DoubleVector& a, int32_t n) {
+  double sum = 0.0;
+  for (int32_t i = 1; i <= n; ++i)
+    sum += a[i];
+  double mean = sum / n;
+
+  double squares = 0.0;
+  for (int32_t i = 1; i <= n; ++i)
+    squares += (a[i] - mean) * (a[i] - mean);
+  return std::sqrt(squares / n);
+}
+
+// Sorts a copy, so the caller's order is kept.
+double median_of(const DoubleVector& a, int32_t n) {
+  DoubleVector sorted = dvector(0, n - 1);
+  for (int32_t i = 1; i <= n; ++i)
+    sorted[i - 1] = a[i];
+  random_quicksort(sorted, n);
+
+  double median = (n % 2 == 1) ? sorted[(n - 1) / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) * 0.5;
+  release_dvector(sorted, 0, n - 1);
+  return median;
+}

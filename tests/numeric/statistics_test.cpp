@@ -1,0 +1,57 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <initializer_list>
+
+#include "numeric/numeric.hpp"
+
+namespace {
+
+// A 1-based vector holding the given values; the caller releases it.
+DoubleVector vector_of(std::initializer_list<double> values) {
+  DoubleVector v = dvector(1, static_cast<int64_t>(values.size()));
+  int32_t i = 1;
+  for (double value : values)
+    v[i++] = value;
+  return v;
+}
+
+}  // namespace
+
+TEST(Statistics, MeanAndPopulationSpread) {
+  DoubleVector v = vector_of({1.0, 2.0, 3.0, 4.0});
+  EXPECT_EQ(mean_of(v, 4), 2.5);
+  EXPECT_EQ(popsd_of(v, 4), std::sqrt(1.25));
+  EXPECT_NEAR(popsd_of(v, 4), 1.1180339887, 1e-10);
+  // Only a[1..n] is read.
+  EXPECT_EQ(mean_of(v, 2), 1.5);
+  EXPECT_EQ(popsd_of(v, 1), 0.0);
+  release_dvector(v, 1, 4);
+}
+
+TEST(Statistics, MeanOfNoValuesIsNotANumber) {
+  DoubleVector v = dvector(1, 0);
+  EXPECT_TRUE(std::isnan(mean_of(v, 0)));
+  EXPECT_TRUE(std::isnan(popsd_of(v, 0)));
+  release_dvector(v, 1, 0);
+}
+
+TEST(Statistics, MedianOfOddAndEvenCountsLeavesTheInputAlone) {
+  restart_random_source();
+  DoubleVector one = vector_of({5.0});
+  EXPECT_EQ(median_of(one, 1), 5.0);
+  release_dvector(one, 1, 1);
+
+  DoubleVector three = vector_of({3.0, 1.0, 2.0});
+  EXPECT_EQ(median_of(three, 3), 2.0);
+  EXPECT_EQ(three[1], 3.0);
+  EXPECT_EQ(three[2], 1.0);
+  EXPECT_EQ(three[3], 2.0);
+  release_dvector(three, 1, 3);
+
+  DoubleVector four = vector_of({4.0, 1.0, 3.0, 2.0});
+  EXPECT_EQ(median_of(four, 4), 2.5);
+  EXPECT_EQ(four[1], 4.0);
+  EXPECT_EQ(four[4], 2.0);
+  release_dvector(four, 1, 4);
+}
