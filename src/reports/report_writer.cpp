@@ -1,0 +1,125 @@
+#include "reports/report_writer.hpp"
+
+#include <algorithm>
+#include <cassert>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "app/console.hpp"
+
+namespace {
+
+constexpr std::size_t kBufferSize = std::size_t{1} << 20;
+
+// Longest fixed-point text of a double: a sign, 309 integer digits, the point and the decimals.
+constexpr int kMaxDecimals = 6;
+constexpr std::size_t kLongestFixed = 1 + 309 + 1 + kMaxDecimals;
+
+[[noreturn]] void fail_report(ReportWriter& out, int error) {
+  // A stream may fail without setting errno; the message still needs a reason.
+  if (error == 0) error = EIO;
+  if (out.file != nullptr) std::fclose(out.file);
+  out.file = nullptr;
+  std::remove(out.name);
+  std::printf("can't write the data file <%s>: %s\n", out.name, std::strerror(error));
+  exit_after_key_press(1);
+}
+
+void flush_buffer(ReportWriter& out) {
+  if (out.used == 0) return;
+  errno = 0;
+  std::size_t written = std::fwrite(out.buffer.data(), 1, out.used, out.file);
+  if (written != out.used) fail_report(out, errno);
+  out.used = 0;
+}
+
+void append_bytes(ReportWriter& out, const char* bytes, std::size_t count) {
+  while (count > 0) {
+    if (out.used == out.buffer.size()) flush_buffer(out);
+    std::size_t piece = std::min(count, out.buffer.size() - out.used);
+    std::memcpy(out.buffer.data() + out.used, bytes, piece);
+    out.used += piece;
+    bytes += piece;
+    count -= piece;
+  }
+}
+
+void append_spaces(ReportWriter& out, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i)
+    append_bytes(out, " ", 1);
+}
+
+// The text right-aligned in a field of at least min_width characters.
+void append_right_aligned(ReportWriter& out, const char* text, std::size_t length, int min_width) {
+  if (min_width > 0 && length < static_cast<std::size_t>(min_width)) {
+    append_spaces(out, static_cast<std::size_t>(min_width) - length);
+  }
+  append_bytes(out, text, length);
+}
+
+}  // namespace
+
+bool open_report(ReportWriter& out, const char* name) {
+  out.name = name;
+  out.file = std::fopen(name, "wb");
+  if (out.file == nullptr) return false;
+  // The report has its own buffer; with the stream's switched off, every failure shows at once.
+  std::setvbuf(out.file, nullptr, _IONBF, 0);
+  out.buffer.assign(kBufferSize, '\0');
+  out.used = 0;
+  return true;
+}
+
+void exit_report_not_opened(const char* first_line) {
+  std::fputs(first_line, stdout);
+  std::fputs("close the Excel or other application which opens this file and try again.\n", stdout);
+  exit_after_key_press(1);
+}
+
+void close_report(ReportWriter& out) {
+  flush_buffer(out);
+  errno = 0;
+  int closed = std::fclose(out.file);
+  out.file = nullptr;
+  if (closed != 0) fail_report(out, errno);
+  out.buffer.clear();
+  out.buffer.shrink_to_fit();
+}
+
+void append_text(ReportWriter& out, const char* text) {
+  append_bytes(out, text, std::strlen(text));
+}
+
+void append_text_clipped(ReportWriter& out, const char* text, int min_width, int max_chars) {
+  std::size_t length = 0;
+  while (length < static_cast<std::size_t>(max_chars) && text[length] != '\0')
+    ++length;
+  append_right_aligned(out, text, length, min_width);
+}
+
+void append_int(ReportWriter& out, int32_t value, int min_width) {
+  char text[16];
+  std::to_chars_result result = std::to_chars(text, text + sizeof text, value);
+  append_right_aligned(out, text, static_cast<std::size_t>(result.ptr - text), min_width);
+}
+
+void append_fixed(ReportWriter& out, double value, int decimals, int min_width) {
+  if (std::isnan(value)) {
+    const char* text = std::signbit(value) ? "-nan" : "nan";
+    append_right_aligned(out, text, std::strlen(text), min_width);
+    return;
+  }
+  if (std::isinf(value)) {
+    const char* text = value < 0 ? "-inf" : "inf";
+    append_right_aligned(out, text, std::strlen(text), min_width);
+    return;
+  }
+  assert(decimals >= 0 && decimals <= kMaxDecimals);
+  char text[kLongestFixed];
+  std::to_chars_result result =
+      std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+  assert(result.ec == std::errc());
+  append_right_aligned(out, text, static_cast<std::size_t>(result.ptr - text), min_width);
+}

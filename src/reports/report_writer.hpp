@@ -1,0 +1,46 @@
+// Writing a report file: the text collects in one large buffer that goes to the file whenever it
+// fills up and when the report is closed. Numbers are formatted the way C's printf formats them,
+// so the reports read the same as those of the formats they are described with.
+//
+// A report that looks complete must be complete: when a write or the close fails, the run prints
+// "can't write the data file <name>: reason", removes the unfinished file and ends with status 1
+// after a key press.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+struct ReportWriter {
+  std::FILE* file = nullptr;
+  const char* name = "";     // the file name, as the messages show it
+  std::vector<char> buffer;  // text not yet handed to the file
+  std::size_t used = 0;      // bytes of the buffer in use
+};
+
+// Opens (and empties) the named file for writing. Returns false when it cannot be opened; nothing
+// has been written then.
+bool open_report(ReportWriter& out, const char* name);
+
+// Prints the two lines of a report that cannot be opened, the given first line and the advice to
+// close the application that holds it, then ends the run with status 1 after a key press.
+[[noreturn]] void exit_report_not_opened(const char* first_line);
+
+// Writes what is left in the buffer and closes the file.
+void close_report(ReportWriter& out);
+
+// "%s": the text up to its terminating zero.
+void append_text(ReportWriter& out, const char* text);
+
+// "%<min_width>.<max_chars>s": at most max_chars characters of the text (fewer if its zero comes
+// first), right-aligned in a field of at least min_width characters.
+void append_text_clipped(ReportWriter& out, const char* text, int min_width, int max_chars);
+
+// "%d", or "%<min_width>d": the value right-aligned in a field of at least min_width characters.
+void append_int(ReportWriter& out, int32_t value, int min_width = 0);
+
+// "%<min_width>.<decimals>lf": fixed point with the given number of decimals, right-aligned in a
+// field of at least min_width characters; "%lf" is decimals 6. Values that are not finite read
+// "inf", "-inf", "nan" or "-nan", the sign taken from the sign bit.
+void append_fixed(ReportWriter& out, double value, int decimals, int min_width = 0);

@@ -1,0 +1,132 @@
+#include "reports/report_writer.hpp"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+#include <string>
+
+#include "report_test_support.hpp"
+
+namespace {
+
+std::string printf_text(const char* format, double value) {
+  char text[400];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+std::string printf_text(const char* format, const char* value) {
+  char text[400];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+std::string printf_text(const char* format, int value) {
+  char text[400];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+// The numbers a report meets, with rounding ties, signed zeros and values near the ends of the
+// range; the written file must hold exactly what printf writes for each.
+TEST(ReportWriter, FixedPointIsWhatPrintfWrites) {
+  const double samples[] = {
+      0.0,      -0.0,   1.0,         -1.0,    0.5,       2.0 / 3.0, 0.0005,
+      0.0015,   0.0025, 1.0005,      -0.0005, 0.0000005, -1e-7,     1e-7,
+      0.777778, 4.5,    1234567.891, 99.9995, 1e22,      -1e300,    1.7976931348623157e308,
+      4.9e-324, 0.1};
+  ScratchDirectory scratch;
+  ReportWriter out;
+  ASSERT_TRUE(open_report(out, "numbers.txt"));
+  std::string expected;
+  // Enough rounds that the text passes the buffer size several times.
+  for (int round = 0; round < 6000; ++round) {
+    for (double sample : samples) {
+      double value = sample * (1.0 + round * 1e-3);
+      append_fixed(out, value, 6);
+      append_text(out, "|");
+      append_fixed(out, value, 3, 4);
+      append_text(out, "\n");
+      expected += printf_text("%lf", value) + "|" + printf_text("%4.3lf", value) + "\n";
+    }
+  }
+  close_report(out);
+  ASSERT_GT(expected.size(), std::size_t{3} << 20);
+  EXPECT_EQ(read_file("numbers.txt"), expected);
+}
+
+TEST(ReportWriter, ValuesThatAreNotFinite) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  ScratchDirectory scratch;
+  ReportWriter out;
+  ASSERT_TRUE(open_report(out, "odd.txt"));
+  std::string expected;
+  for (double value : {inf, -inf, nan, -nan}) {
+    append_fixed(out, value, 6);
+    append_text(out, "|");
+    append_fixed(out, value, 3, 4);
+    append_text(out, "|");
+    expected += printf_text("%lf", value) + "|" + printf_text("%4.3lf", value) + "|";
+  }
+  close_report(out);
+  EXPECT_EQ(expected, "inf| inf|-inf|-inf|nan| nan|-nan|-nan|");
+  EXPECT_EQ(read_file("odd.txt"), expected);
+}
+
+TEST(ReportWriter, IntegersAndClippedTexts) {
+  ScratchDirectory scratch;
+  ReportWriter out;
+  ASSERT_TRUE(open_report(out, "small.txt"));
+  std::string expected;
+  for (int value : {0, 1, 12, 999, 1000, 123456, -5, -1234, std::numeric_limits<int>::min()}) {
+    append_int(out, value);
+    append_text(out, "|");
+    append_int(out, value, 3);
+    append_text(out, "|");
+    expected += printf_text("%d", value) + "|" + printf_text("%3d", value) + "|";
+  }
+  // Channel and fluor fields end with their tab; an empty field is the tab alone.
+  for (const char* field : {"Cy5\t", "Cyanine 5\t", "ab\t", "R\t", "\t", ""}) {
+    append_text_clipped(out, field, 2, 3);
+    append_text(out, "|");
+    expected += printf_text("%2.3s", field) + "|";
+  }
+  close_report(out);
+  EXPECT_EQ(read_file("small.txt"), expected);
+  EXPECT_NE(expected.find("|  1|"), std::string::npos);
+  EXPECT_NE(expected.find("|R\t| \t|  |"), std::string::npos);
+}
+
+TEST(ReportWriter, OpeningADirectoryFails) {
+  ScratchDirectory scratch;
+  std::filesystem::create_directory("taken.txt");
+  ReportWriter out;
+  EXPECT_FALSE(open_report(out, "taken.txt"));
+}
+
+// A failure when a full buffer goes to the file, long before the close.
+TEST(ReportWriterDeathTest, FailedWriteRemovesTheFile) {
+  ScratchDirectory scratch;
+  std::filesystem::create_symlink("/dev/full", "big.txt");
+  EXPECT_EXIT(
+      {
+        std::freopen("/dev/null", "r", stdin);
+        dup2(STDERR_FILENO, STDOUT_FILENO);
+        ReportWriter out;
+        if (!open_report(out, "big.txt")) std::exit(3);
+        for (int i = 0; i < 1000000; ++i)
+          append_text(out, "some text\n");
+        std::exit(4);
+      },
+      testing::ExitedWithCode(1),
+      "^can't write the data file <big.txt>: No space left on device\n"
+      "press any key to exit the program\n$");
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status("big.txt")));
+}
+
+}  // namespace
