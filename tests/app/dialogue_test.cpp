@@ -1,0 +1,137 @@
+// The dialogue through the real binary: every prompt and message byte for byte. The runs end at the
+// first file, which is not a result file, so no report is written.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+
+#include "app/dialogue.hpp"
+#include "support/binary_run.hpp"
+
+namespace {
+
+const std::string kCountPrompt = "Input the number of data files you want to merge together:  ";
+const std::string kNotInteger = "Invalid Input! You are expected to enter a integer!\n\n";
+const std::string kReplicatePrompt = "\n Input the number of replicated spots in each file:  ";
+const std::string kNotPositive =
+    "\n Invalid Input! You are expected to enter a positive integer!\n\n"
+    "Input the number of replicated spots in each slides:  ";
+const std::string kNamesPrompt =
+    "\n Input the file names(no space allowed  within a filename):  \n";
+const std::string kEnded = "\nThe input ended before the question was answered.\n";
+
+std::string not_valid(const std::string& name) {
+  return "\n " + name +
+         " is not a valid ASCII format Vantar output file, check\n the README to see how to "
+         "convert a Unicode Vantar output file\n to an ASCII format file\n\n"
+         "press any key to exit the program\n";
+}
+
+TEST(LeadingPrefix, IntegersTakeSignAndDigitsOnly) {
+  EXPECT_EQ(leading_integer("3x"), 3);
+  EXPECT_EQ(leading_integer("2.9"), 2);
+  EXPECT_EQ(leading_integer("x3"), 0);
+  EXPECT_EQ(leading_integer("-2"), -2);
+  EXPECT_EQ(leading_integer("+7"), 7);
+  EXPECT_EQ(leading_integer("-"), 0);
+  EXPECT_EQ(leading_integer("99999999999"), 2147483647);
+  EXPECT_EQ(leading_integer("-99999999999"), -2147483647 - 1);
+}
+
+TEST(LeadingPrefix, RealsTakeTheLongestDecimalPrefix) {
+  EXPECT_EQ(leading_real("1.5"), 1.5);
+  EXPECT_EQ(leading_real("abc"), 0.0);
+  EXPECT_EQ(leading_real(".5x"), 0.5);
+  EXPECT_EQ(leading_real("4.0001"), 4.0001);
+  EXPECT_EQ(leading_real("-0.5"), -0.5);
+  EXPECT_EQ(leading_real("2e"), 2.0);
+  EXPECT_EQ(leading_real("2e-1z"), 0.2);
+  EXPECT_EQ(leading_real("inf"), 0.0);  // only decimal numbers count
+  EXPECT_EQ(leading_real("."), 0.0);
+  EXPECT_EQ(leading_real("1e999"), HUGE_VAL);
+}
+
+TEST(Dialogue, RefusedAnswersAreAskedAgain) {
+  ScratchFolder folder;
+  folder.write("note.txt", "hello\n");
+  folder.write("other.txt", "hello\n");
+  BinaryRun run = folder.run("0 abc\n2 -4\n0\n2.9\nnote.txt\nnote.txt\nmissing.txt\nother.txt\n");
+  EXPECT_EQ(run.console,
+            kBanner + kCountPrompt + kNotInteger + kCountPrompt + kNotInteger + kCountPrompt +
+                kReplicatePrompt + kNotPositive + kNotPositive + kNamesPrompt +
+                "\n file name 1:  "
+                "\n file name 2:  "
+                "note.txt has been used by file name 1\n Please enter the file name again\n"
+                "\n file name 2:  "
+                "can't open  file: missing.txt\n Please enter the file name again\n"
+                "\n file name 2:  "
+                "\n\nThe Files you want to merge are\n"
+                "  File name 1:\t note.txt\n"
+                "  File name 2:\t other.txt\n\n\n" +
+                not_valid("note.txt"));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_FALSE(folder.exists("data.txt"));
+  EXPECT_FALSE(folder.exists("merge.txt"));
+}
+
+TEST(Dialogue, MissingNamesAndCaseSensitiveRepeats) {
+  ScratchFolder folder;
+  folder.write("a.txt", "x\n");
+  // Names differing only in case are different names.
+  BinaryRun run = folder.run("2 1 gone gone A.txt a.txt gone a.txt\n");
+  EXPECT_EQ(run.console,
+            kBanner + kCountPrompt + kReplicatePrompt + kNamesPrompt +
+                "\n file name 1:  can't open  file: gone\n Please enter the file name again\n"
+                "\n file name 1:  can't open  file: gone\n Please enter the file name again\n"
+                "\n file name 1:  can't open  file: A.txt\n Please enter the file name again\n"
+                "\n file name 1:  "
+                "\n file name 2:  can't open  file: gone\n Please enter the file name again\n"
+                "\n file name 2:  a.txt has been used by file name 1\n"
+                " Please enter the file name again\n"
+                "\n file name 2:  " +
+                kEnded);
+  EXPECT_EQ(run.status, 1);
+}
+
+TEST(Dialogue, BoundsOfCountAndNameAreRefused) {
+  ScratchFolder folder;
+  std::string long_name(51, 'n');
+  folder.write(long_name, "x\n");
+  folder.write("b.txt", "x\n");
+  BinaryRun run = folder.run("100 1 1 " + long_name + " b.txt\n");
+  EXPECT_EQ(run.console,
+            kBanner + kCountPrompt +
+                "Invalid Input! At most 99 data files can be merged together!\n\n" + kCountPrompt +
+                kReplicatePrompt + kNamesPrompt + "\n file name 1:  the file name " + long_name +
+                " is longer than 50 characters\n Please enter the file name again\n"
+                "\n file name 1:  "
+                "\n\nThe Files you want to merge are\n  File name 1:\t b.txt\n\n\n" +
+                not_valid("b.txt"));
+  EXPECT_EQ(run.status, 1);
+}
+
+TEST(Dialogue, EndOfInputEndsTheRunAtOnce) {
+  ScratchFolder folder;
+  auto start = std::chrono::steady_clock::now();
+  BinaryRun run = folder.run("3\n");
+  auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(run.console, kBanner + kCountPrompt + kReplicatePrompt + kEnded);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_LT(elapsed, std::chrono::seconds(5));
+
+  run = folder.run("");
+  EXPECT_EQ(run.console, kBanner + kCountPrompt + kEnded);
+  EXPECT_EQ(run.status, 1);
+}
+
+TEST(Dialogue, NegativeFileCountEndsInTheAllocationFailure) {
+  ScratchFolder folder;
+  BinaryRun run = folder.run("-2\n1\n");
+  EXPECT_EQ(run.console, kBanner + kCountPrompt + kReplicatePrompt);
+  EXPECT_EQ(run.errors,
+            "Numerical Recipes run-time error...\nallocation failure 1 in cmatrix()\n"
+            "...now exiting to system...\n");
+  EXPECT_EQ(run.status, 1);
+}
+
+}  // namespace
