@@ -1,5 +1,10 @@
 // A result file held in memory and read like a formatted input stream, with the line number of the
 // read position kept for messages about damaged files.
+//
+// Numbers and words skip white space first, line ends included (a carriage return before a line
+// feed is white space like any other); tab-ended fields and single characters are taken raw.
+// The readers of tokens return false when the token is not there and leave the read position at
+// the place that failed, so that the caller can name what it expected in its message.
 #pragma once
 
 #include <cstddef>
@@ -7,9 +12,62 @@
 #include <string>
 #include <vector>
 
+#include "numeric/arrays.hpp"
+
 struct ResultFile {
   std::string name;
   std::vector<char> bytes;  // the whole file
   std::size_t pos = 0;      // next byte to read
   int64_t line = 1;         // line of the next byte, counted from 1
 };
+
+// White space as the C locale's isspace sees it: blank, tab, line feed, vertical tab, form feed and
+// carriage return.
+inline bool is_white_space(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+// Reads the named file whole into `file`, positioned at its first byte. False when the file cannot
+// be opened or read.
+bool load_result_file(const char* name, ResultFile& file);
+
+// Lets go of the bytes of a file that has been read: the file is closed.
+void close_result_file(ResultFile& file);
+
+// Consumes characters up to and including the count-th line feed, so that the next character is
+// the first of the line count lines further on. A count of 0 or less consumes nothing. A file that
+// ends first is rejected as damaged.
+void skip_lines(ResultFile& file, int64_t count);
+
+// Zeroes row[0..width-1], then stores the characters up to and including the next tab, taken raw
+// (no white space is skipped; a field that begins with a tab is that tab alone). The field with
+// its tab must fit in width - 1 characters so that a zero follows it. False when no tab comes
+// within that many characters or before the end of the file; the position is then left at the
+// start of the field.
+bool read_tab_field(ResultFile& file, const OffsetVector<char>& row, int32_t width);
+
+// Skips white space, then reads a run of non-white-space characters of any length. False at the
+// end of the file.
+bool read_word(ResultFile& file, std::string& word);
+
+// Skip white space, then convert an optionally signed decimal integer that fits in 32 bits, or a
+// decimal real number. False when there is none (or the integer does not fit); the position is then
+// left at the first character that is not white space.
+bool read_int32(ResultFile& file, int32_t& value);
+bool read_real(ResultFile& file, double& value);
+
+// Reads exactly one character, whatever it is. False at the end of the file.
+bool read_char(ResultFile& file, char& c);
+
+// True when only white space is left before the next line feed or the end of the file.
+bool rest_of_line_is_blank(const ResultFile& file);
+
+// What the read position holds, for messages: the next word in quotes, or "the end of the file".
+std::string describe_next_word(const ResultFile& file);
+
+// Prints "the data file ... is damaged at line ...: <detail>" for the current line, waits for a
+// key and ends the run with status 1.
+[[noreturn]] void reject_damaged_file(const ResultFile& file, const std::string& detail);
+
+// Rejects a file whose tab-ended field, described by `what`, failed to read at the position.
+[[noreturn]] void reject_tab_field(const ResultFile& file, int32_t width, const std::string& what);

@@ -1,0 +1,121 @@
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/run.hpp"
+#include "input/input.hpp"
+
+namespace {
+
+// Channel fields and image names hold at most 99 characters with their tab, then a zero.
+constexpr int32_t kChannelFieldWidth = 100;
+
+// The shortest spot row: five one-digit integers with four blanks between them (9), the
+// separator (1), an empty name that is its tab alone (1), and eleven one-digit numbers with ten
+// blanks between them (21). Every row but the last also has its line feed.
+constexpr int64_t kShortestSpotRow = 32;
+
+// A header value line holds some label words and then the integer; the labels are not compared.
+int32_t read_header_value(ResultFile& file, int labels, const std::string& value_name) {
+  std::string label;
+  for (int i = 0; i < labels; ++i) {
+    if (!read_word(file, label)) {
+      reject_damaged_file(file,
+                          "expected the label of " + value_name + ", found the end of the file");
+    }
+  }
+  int32_t value = 0;
+  if (!read_int32(file, value)) {
+    reject_damaged_file(
+        file, "expected an integer (" + value_name + "), found " + describe_next_word(file));
+  }
+  return value;
+}
+
+// Channel, image path and fluor: three tab-ended fields into rows 1 to 3.
+void read_channel_line(ResultFile& file, const CharMatrix& fields, int channel_line) {
+  for (int32_t field = 1; field <= 3; ++field) {
+    if (!read_tab_field(file, fields[field], kChannelFieldWidth)) {
+      reject_tab_field(
+          file, kChannelFieldWidth,
+          "field " + std::to_string(field) + " of channel line " + std::to_string(channel_line));
+    }
+  }
+}
+
+// The image name is what follows the last backslash of the image path, with the path's ending
+// tab; a path without a backslash is an image name as it stands.
+void extract_image_name(const OffsetVector<char>& image_path, char* image_name) {
+  std::memset(image_name, 0, kChannelFieldWidth);
+  const char* path = image_path.block();
+  const char* tab = static_cast<const char*>(std::memchr(path, '\t', kChannelFieldWidth - 1));
+  const char* name_start = tab;
+  while (name_start > path && name_start[-1] != '\\')
+    --name_start;
+  std::memcpy(image_name, name_start, static_cast<std::size_t>(tab - name_start) + 1);
+}
+
+}  // namespace
+
+void read_result_header(Run& run) {
+  ResultFile& file = run.first_file;
+  skip_lines(file, 10);
+  run.ArrayRows = read_header_value(file, 2, "ArrayRows");
+  std::printf("ArrayRows = %d\n", run.ArrayRows);
+  run.ArrayColumns = read_header_value(file, 2, "ArrayColumns");
+  std::printf("ArrayColumns = %d\n", run.ArrayColumns);
+  run.Rows = read_header_value(file, 1, "Rows");
+  std::printf("Rows = %d\n", run.Rows);
+  run.Columns = read_header_value(file, 1, "Columns");
+  std::printf("Columns = %d\n", run.Columns);
+
+  skip_lines(file, 7);
+  run.ArraySpots = read_header_value(file, 3, "ArraySpots");
+  std::printf("ArraySpots = %d\n", run.ArraySpots);
+  run.TotalSpots = read_header_value(file, 2, "TotalSpots");
+  // Every array of the run is sized by TotalSpots; a file without spots is of no use.
+  if (run.TotalSpots < 1) {
+    reject_damaged_file(
+        file, "expected TotalSpots of at least 1, found " + std::to_string(run.TotalSpots));
+  }
+  std::printf("TotalSpots = %d\n", run.TotalSpots);
+  std::fputs("\n", stdout);
+
+  skip_lines(file, 8);
+  run.channel_fields[0] = cmatrix(1, 3, 0, kChannelFieldWidth);
+  run.channel_fields[1] = cmatrix(1, 3, 0, kChannelFieldWidth);
+  std::fputs("Channel (Fluor.)\tImage (listed only for the first data set)\n", stdout);
+  read_channel_line(file, run.channel_fields[0], 1);
+  skip_lines(file, 1);
+  read_channel_line(file, run.channel_fields[1], 2);
+
+  for (int channel = 0; channel < 2; ++channel)
+    extract_image_name(run.channel_fields[channel][2], run.image_name[channel]);
+  // Every field and image name keeps its tab, so "%2.3s" shows at most three characters, and an
+  // empty field shows as a blank and its tab.
+  std::printf("%2.3s(%2.3s)\t%s\n", run.channel_fields[0][1].block(),
+              run.channel_fields[0][3].block(), run.image_name[0]);
+  std::printf("%2.3s(%2.3s) \t%s\n", run.channel_fields[1][1].block(),
+              run.channel_fields[1][3].block(), run.image_name[1]);
+}
+
+void seek_spot_table(Run& run) {
+  ResultFile& file = run.first_file;
+  skip_lines(file, 5);
+  int32_t discarded = 0;
+  if (!read_int32(file, discarded)) {
+    reject_damaged_file(
+        file, "expected an integer (the value of line 36), found " + describe_next_word(file));
+  }
+  skip_lines(file, int64_t{run.TotalSpots} + 4);
+
+  // Refuse a TotalSpots that the rest of the file cannot hold before arrays are sized by it.
+  const int64_t needed = int64_t{run.TotalSpots} * (kShortestSpotRow + 1) - 1;
+  const auto left = static_cast<int64_t>(file.bytes.size() - file.pos);
+  if (left < needed) {
+    reject_damaged_file(file, "expected TotalSpots = " + std::to_string(run.TotalSpots) +
+                                  " spot rows of at least " + std::to_string(kShortestSpotRow) +
+                                  " characters each, found " + std::to_string(left) +
+                                  " characters to the end of the file");
+  }
+}

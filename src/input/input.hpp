@@ -1,0 +1,40 @@
+// Reading the scanner's result files: recognising a file by its first word, the header and the
+// two channel lines of the first file, and the spot tables of every file with the quality flag.
+//
+// Line layout of a result file, as read:
+//   line 1            first word "User"
+//   lines 11 to 14    ArrayRows, ArrayColumns, Rows, Columns (each after its labels)
+//   lines 21, 22      ArraySpots, TotalSpots
+//   lines 30, 31      channel lines: channel, image path and fluor, each a tab-ended field
+//   line 36           an integer, read and discarded
+//   spot s            line TotalSpots + 39 + s
+//
+// A file that is damaged (it ends early, holds a number that cannot be converted, a field too long
+// for its buffer, or a spot row of another shape) is refused with a message naming the file and
+// the line; nothing is read out of bounds and no report is touched.
+#pragma once
+
+#include <cstdint>
+
+#include "input/result_file.hpp"
+
+struct Run;
+
+// Opens the named file and tests that its first word is "User", exactly. Returns the file
+// positioned right after that word; otherwise prints the message for file 1 or for the later
+// files (file_number >= 2), waits for a key and ends the run with status 1.
+ResultFile open_result_file(const char* name, int32_t file_number);
+
+// Reads the header values and channel lines of run.first_file, which stands right after its first
+// word, and echoes them. Creates run.channel_fields[0] and [1] and fills run.image_name.
+void read_result_header(Run& run);
+
+// Moves run.first_file from its second channel line to the first row of its spot table.
+void seek_spot_table(Run& run);
+
+// Reads the spot table of run.first_file, closes it, then opens, reads and closes files 2 to N
+// one at a time. The spot arrays must exist, with every spot_qc entry QC_PASS.
+void read_spot_tables(Run& run);
+
+// Reads spot row s of file k from `file` into the spot arrays and sets spot_qc[k][s].
+void read_spot_row(Run& run, ResultFile& file, int32_t k, int32_t s);

@@ -1,0 +1,189 @@
+#include "input/result_file.hpp"
+
+#include <algorithm>
+#include <cassert>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/console.hpp"
+
+namespace {
+
+void skip_white_space(ResultFile& file) {
+  const std::size_t size = file.bytes.size();
+  while (file.pos < size && is_white_space(file.bytes[file.pos])) {
+    if (file.bytes[file.pos] == '\n') ++file.line;
+    ++file.pos;
+  }
+}
+
+// from_chars takes no leading plus sign where formatted input does; formatted input still refuses
+// a plus sign directly followed by a minus sign ("+-5"), so that one is left for from_chars to
+// refuse.
+const char* skip_plus_sign(const char* first, const char* last) {
+  if (first != last && *first == '+' && !(first + 1 != last && first[1] == '-')) return first + 1;
+  return first;
+}
+
+}  // namespace
+
+bool load_result_file(const char* name, ResultFile& file) {
+  std::FILE* stream = std::fopen(name, "rb");
+  if (stream == nullptr) return false;
+  std::vector<char> bytes;
+  // Size the buffer from the file's length when it can be told, so that one read takes it all.
+  if (std::fseek(stream, 0, SEEK_END) == 0) {
+    long length = std::ftell(stream);
+    if (length > 0) bytes.resize(static_cast<std::size_t>(length) + 1);
+    std::rewind(stream);
+  }
+  std::size_t used = 0;
+  for (;;) {
+    if (used == bytes.size()) bytes.resize(bytes.size() * 2 + 65536);
+    std::size_t got = std::fread(bytes.data() + used, 1, bytes.size() - used, stream);
+    used += got;
+    if (got == 0) break;
+  }
+  // A directory, for one, opens but cannot be read.
+  const bool read_whole = std::ferror(stream) == 0;
+  std::fclose(stream);
+  if (!read_whole) return false;
+  bytes.resize(used);
+
+  file.name = name;
+  file.bytes = std::move(bytes);
+  file.pos = 0;
+  file.line = 1;
+  return true;
+}
+
+void close_result_file(ResultFile& file) {
+  file.bytes = std::vector<char>();
+  file.pos = 0;
+}
+
+void skip_lines(ResultFile& file, int64_t count) {
+  const int64_t target_line = file.line + std::max<int64_t>(count, 0);
+  const char* data = file.bytes.data();
+  const std::size_t size = file.bytes.size();
+  for (int64_t i = 0; i < count; ++i) {
+    const void* line_feed =
+        file.pos < size ? std::memchr(data + file.pos, '\n', size - file.pos) : nullptr;
+    if (line_feed == nullptr) {
+      file.pos = size;
+      reject_damaged_file(file, "expected the file to go on to line " +
+                                    std::to_string(target_line) + ", found the end of the file");
+    }
+    file.pos = static_cast<std::size_t>(static_cast<const char*>(line_feed) - data) + 1;
+    ++file.line;
+  }
+}
+
+bool read_tab_field(ResultFile& file, const OffsetVector<char>& row, int32_t width) {
+  assert(width >= 1 && row.lowest() == 0 && row.highest() >= width - 1);
+  std::memset(row.block(), 0, static_cast<std::size_t>(width));
+  const std::size_t room = static_cast<std::size_t>(width) - 1;
+  const std::size_t limit = std::min(room, file.bytes.size() - file.pos);
+  if (limit == 0) return false;
+  const char* start = file.bytes.data() + file.pos;
+  const void* tab = std::memchr(start, '\t', limit);
+  if (tab == nullptr) return false;
+  const std::size_t length = static_cast<std::size_t>(static_cast<const char*>(tab) - start) + 1;
+  std::memcpy(row.block(), start, length);
+  file.line += std::count(start, start + length, '\n');
+  file.pos += length;
+  return true;
+}
+
+bool read_word(ResultFile& file, std::string& word) {
+  skip_white_space(file);
+  const std::size_t start = file.pos;
+  while (file.pos < file.bytes.size() && !is_white_space(file.bytes[file.pos]))
+    ++file.pos;
+  word.assign(file.bytes.data() + start, file.pos - start);
+  return file.pos > start;
+}
+
+bool read_int32(ResultFile& file, int32_t& value) {
+  skip_white_space(file);
+  const char* first = file.bytes.data() + file.pos;
+  const char* last = file.bytes.data() + file.bytes.size();
+  const char* number = skip_plus_sign(first, last);
+  auto [end, error] = std::from_chars(number, last, value);
+  // A minus sign alone is no number, and neither is one that does not fit in 32 bits.
+  if (error != std::errc()) return false;
+  file.pos += static_cast<std::size_t>(end - first);
+  return true;
+}
+
+bool read_real(ResultFile& file, double& value) {
+  skip_white_space(file);
+  const char* first = file.bytes.data() + file.pos;
+  const char* last = file.bytes.data() + file.bytes.size();
+  const char* number = skip_plus_sign(first, last);
+  auto [end, error] = std::from_chars(number, last, value, std::chars_format::general);
+  if (error == std::errc::invalid_argument) return false;
+  if (error == std::errc::result_out_of_range) {
+    // Formatted input turns a number beyond the range of a double into infinity, and one too
+    // small into zero; strtod on the same characters does just that.
+    value = std::strtod(std::string(number, end).c_str(), nullptr);
+  }
+  file.pos += static_cast<std::size_t>(end - first);
+  return true;
+}
+
+bool read_char(ResultFile& file, char& c) {
+  if (file.pos >= file.bytes.size()) return false;
+  c = file.bytes[file.pos++];
+  if (c == '\n') ++file.line;
+  return true;
+}
+
+bool rest_of_line_is_blank(const ResultFile& file) {
+  for (std::size_t i = file.pos; i < file.bytes.size() && file.bytes[i] != '\n'; ++i) {
+    if (!is_white_space(file.bytes[i])) return false;
+  }
+  return true;
+}
+
+std::string describe_next_word(const ResultFile& file) {
+  constexpr std::size_t kLongestShown = 40;
+  std::size_t i = file.pos;
+  while (i < file.bytes.size() && is_white_space(file.bytes[i]))
+    ++i;
+  if (i == file.bytes.size()) return "the end of the file";
+  std::string shown = "\"";
+  for (std::size_t n = 0; i < file.bytes.size() && !is_white_space(file.bytes[i]); ++i, ++n) {
+    if (n == kLongestShown) {
+      shown += "...";
+      break;
+    }
+    const auto c = static_cast<unsigned char>(file.bytes[i]);
+    if (c >= 0x20 && c < 0x7f) {
+      shown += static_cast<char>(c);
+    } else {
+      // Bytes that the console would not show, such as the zeros of a UTF-16 file.
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(c));
+      shown += escaped;
+    }
+  }
+  return shown + "\"";
+}
+
+void reject_damaged_file(const ResultFile& file, const std::string& detail) {
+  std::printf("\nthe data file %s is damaged at line %lld: %s\n", file.name.c_str(),
+              static_cast<long long>(file.line), detail.c_str());
+  exit_after_key_press(1);
+}
+
+void reject_tab_field(const ResultFile& file, int32_t width, const std::string& what) {
+  const std::size_t room = static_cast<std::size_t>(width) - 1;
+  std::string detail = "expected a tab-ended field of at most " + std::to_string(room) +
+                       " characters (" + what + ")";
+  // No tab came within the room; if the file holds less than that, it was the end that came.
+  if (file.bytes.size() - file.pos < room) detail += ", found the end of the file";
+  reject_damaged_file(file, detail);
+}

@@ -1,0 +1,129 @@
+#include <string>
+
+#include "app/run.hpp"
+#include "input/input.hpp"
+
+namespace {
+
+// A spot name holds at most 499 characters with its tab, then a zero.
+constexpr int32_t kNameWidth = 500;
+// Numbers after the name: two discarded, intensity and background of channel 1, two discarded,
+// intensity and background of channel 2, three discarded.
+constexpr int32_t kNumbersPerRow = 11;
+
+int32_t read_row_integer(ResultFile& file, int32_t column, int32_t s) {
+  int32_t value = 0;
+  if (!read_int32(file, value)) {
+    reject_damaged_file(file, "expected an integer (column " + std::to_string(column) +
+                                  " of spot row " + std::to_string(s) + "), found " +
+                                  describe_next_word(file));
+  }
+  return value;
+}
+
+double read_row_number(ResultFile& file, int32_t number, int32_t s) {
+  double value = 0.0;
+  if (!read_real(file, value)) {
+    reject_damaged_file(file, "expected a real number (value " + std::to_string(number) +
+                                  " of spot row " + std::to_string(s) + "), found " +
+                                  describe_next_word(file));
+  }
+  return value;
+}
+
+// White-space-separated words from `from` to the end of its line.
+int64_t count_words_to_line_end(const std::vector<char>& bytes, std::size_t from) {
+  int64_t words = 0;
+  bool in_word = false;
+  for (std::size_t i = from; i < bytes.size() && bytes[i] != '\n'; ++i) {
+    const bool white = is_white_space(bytes[i]);
+    if (!white && !in_word) ++words;
+    in_word = !white;
+  }
+  return words;
+}
+
+// After its eleventh number a row holds only white space. A later export of the scanner software
+// carries more values per channel; read by position its channel 2 would come from the wrong
+// columns and every later row would shift, so such a row is refused rather than misread.
+void require_row_end(ResultFile& file, std::size_t name_end, int64_t name_line, int32_t s) {
+  if (rest_of_line_is_blank(file)) return;
+  const int64_t values = count_words_to_line_end(file.bytes, name_end);
+  if (values == kNumbersPerRow) {
+    // The count is right, so something is stuck to the last number.
+    reject_damaged_file(file, "expected only white space after value 11 of spot row " +
+                                  std::to_string(s) + ", found " + describe_next_word(file));
+  }
+  file.pos = name_end;
+  file.line = name_line;
+  reject_damaged_file(file, "spot row " + std::to_string(s) + " holds " + std::to_string(values) +
+                                (values == 1 ? " value" : " values") + " where 11 were expected");
+}
+
+// A spot fails only when neither channel's net intensity reaches C times its background. The
+// quotients are tested with >=, so one that is not a number (zero over zero) counts as below C,
+// and a positive net over a zero background (+infinity) passes.
+bool passes_quality_test(double ch1_net, double ch1_bg, double ch2_net, double ch2_bg, double c) {
+  const double q1 = ch1_net / ch1_bg;
+  if (q1 >= c) return true;
+  const double q2 = ch2_net / ch2_bg;
+  return q2 >= c;
+}
+
+}  // namespace
+
+void read_spot_row(Run& run, ResultFile& file, int32_t k, int32_t s) {
+  // Positions come from the first file only; the later files' columns are read and dropped.
+  if (k == 1) {
+    read_row_integer(file, 1, s);
+    run.spot_array_row[s] = read_row_integer(file, 2, s);
+    run.spot_array_col[s] = read_row_integer(file, 3, s);
+    run.spot_row[s] = read_row_integer(file, 4, s);
+    run.spot_col[s] = read_row_integer(file, 5, s);
+  } else {
+    for (int32_t column = 1; column <= 5; ++column)
+      read_row_integer(file, column, s);
+  }
+
+  // The one character after column 5 separates it from the name, whatever it is.
+  char separator = 0;
+  if (!read_char(file, separator)) {
+    reject_damaged_file(file, "expected the separator after column 5 of spot row " +
+                                  std::to_string(s) + ", found the end of the file");
+  }
+  // Every file overwrites the name, so the last file's names are the ones kept.
+  if (!read_tab_field(file, run.spot_name[s], kNameWidth))
+    reject_tab_field(file, kNameWidth, "name of spot row " + std::to_string(s));
+  const std::size_t name_end = file.pos;
+  const int64_t name_line = file.line;
+
+  double value[kNumbersPerRow + 1];  // value[1..11], numbered as in the messages
+  for (int32_t number = 1; number <= kNumbersPerRow; ++number)
+    value[number] = read_row_number(file, number, s);
+  require_row_end(file, name_end, name_line, s);
+
+  run.ch1_bg[k][s] = value[4];
+  run.ch1_net[k][s] = value[3] - value[4];
+  run.ch2_bg[k][s] = value[8];
+  run.ch2_net[k][s] = value[7] - value[8];
+  if (!passes_quality_test(run.ch1_net[k][s], run.ch1_bg[k][s], run.ch2_net[k][s], run.ch2_bg[k][s],
+                           run.QualityConstant)) {
+    run.spot_qc[k][s] = QC_FAIL;
+  }
+}
+
+void read_spot_tables(Run& run) {
+  for (int32_t s = 1; s <= run.TotalSpots; ++s)
+    read_spot_row(run, run.first_file, 1, s);
+  close_result_file(run.first_file);
+
+  for (int32_t k = 2; k <= run.FileCount; ++k) {
+    ResultFile file = open_result_file(run.FileNames[k].block(), k);
+    // The header of a later file is not read: its spot table starts on the line where the first
+    // file's does, TotalSpots + 39 lines below its first word.
+    skip_lines(file, int64_t{run.TotalSpots} + 39);
+    for (int32_t s = 1; s <= run.TotalSpots; ++s)
+      read_spot_row(run, file, k, s);
+    close_result_file(file);
+  }
+}
