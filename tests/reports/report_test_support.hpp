@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
@@ -33,6 +34,15 @@ class ScratchDirectory {
   std::filesystem::path previous_;
   std::filesystem::path path_;
 };
+
+// For the statement of a death test: standard input at its end, so that the key wait ends at
+// once, and the console on standard error, where the death test reads it.
+template <class Action>
+void run_with_console_on_stderr(Action action) {
+  std::freopen("/dev/null", "r", stdin);
+  dup2(STDERR_FILENO, STDOUT_FILENO);
+  action();
+}
 
 inline std::string read_file(const char* name) {
   std::ifstream in(name, std::ios::binary);

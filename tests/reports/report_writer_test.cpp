@@ -1,7 +1,6 @@
 #include "reports/report_writer.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -113,19 +112,16 @@ TEST(ReportWriter, OpeningADirectoryFails) {
 TEST(ReportWriterDeathTest, FailedWriteRemovesTheFile) {
   ScratchDirectory scratch;
   std::filesystem::create_symlink("/dev/full", "big.txt");
-  EXPECT_EXIT(
-      {
-        std::freopen("/dev/null", "r", stdin);
-        dup2(STDERR_FILENO, STDOUT_FILENO);
-        ReportWriter out;
-        if (!open_report(out, "big.txt")) std::exit(3);
-        for (int i = 0; i < 1000000; ++i)
-          append_text(out, "some text\n");
-        std::exit(4);
-      },
-      testing::ExitedWithCode(1),
-      "^can't write the data file <big.txt>: No space left on device\n"
-      "press any key to exit the program\n$");
+  EXPECT_EXIT(run_with_console_on_stderr([] {
+                ReportWriter out;
+                if (!open_report(out, "big.txt")) std::exit(3);
+                for (int i = 0; i < 1000000; ++i)
+                  append_text(out, "some text\n");
+                std::exit(4);
+              }),
+              testing::ExitedWithCode(1),
+              "^can't write the data file <big.txt>: No space left on device\n"
+              "press any key to exit the program\n$");
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status("big.txt")));
 }
 

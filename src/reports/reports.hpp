@@ -1,0 +1,16 @@
+// The two report files of a run, written into the working directory: data.txt with every spot of
+// every file, and merge.txt with one row per gene.
+#pragma once
+
+#include "app/run.hpp"
+
+// Writes data.txt: per file, its normalisation and one row per spot with position, name, both
+// net intensities (channel 2 normalised) and the ratio. Reads FileCount, FileNames, TotalSpots,
+// RatioChoice, channel_totals, norm_factor, the spot positions and names, ch1_net, ch2_net and
+// spot_ratio.
+void write_spot_report(Run& run);
+
+// Writes merge.txt: the run's counts, the channel descriptions of the first file, the ratio
+// orientation and the per-file counts of unused spots and outliers, then one row per gene with its
+// per-file mean ratios and replicate statistics.
+void write_merge_report(Run& run);

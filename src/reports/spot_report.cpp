@@ -1,0 +1,60 @@
+#include "reports/report_writer.hpp"
+#include "reports/reports.hpp"
+
+namespace {
+
+void write_block_heading(ReportWriter& out, const Run& run, int32_t file) {
+  append_text(out, "\n\nFiles:\t  ");
+  append_text(out, run.FileNames[file].block());
+  append_text(out, "\n\nNormalization\t Information:\n");
+  append_text(out, "  \t Channel 1 \t Channel 2\n");
+  append_text(out, "Total Intensities(Backgound Subtracted):\t ");
+  append_fixed(out, run.channel_totals[file][1], 6);
+  append_text(out, "\t ");
+  append_fixed(out, run.channel_totals[file][2], 6);
+  append_text(out, "\nNormalization Factor:\t 1\t ");
+  append_fixed(out, run.norm_factor[file], 6);
+  append_text(out, "\n\nbegin data\n");
+  append_text(out, "Number\t Position\t Gene Name\t");
+  if (run.RatioChoice == 1) {
+    append_text(out, "Ch.1 Intensity \t Ch.2 Intensity \t Ch.2/Ch.1 Ratio\t");
+  } else {
+    append_text(out, "Ch.1 Intensity \t Ch.2 Intensity \t Ch.1/Ch.2 Ratio\t");
+  }
+  append_text(out, "\n");
+}
+
+void write_spot_row(ReportWriter& out, const Run& run, int32_t file, int32_t spot) {
+  append_int(out, spot);
+  append_text(out, "\tAR");
+  append_int(out, run.spot_array_row[spot]);
+  append_text(out, " AC");
+  append_int(out, run.spot_array_col[spot]);
+  append_text(out, " R");
+  append_int(out, run.spot_row[spot]);
+  append_text(out, " C");
+  append_int(out, run.spot_col[spot]);
+  append_text(out, "\t");
+  // The name keeps the tab that ended it in the result file; it separates the next column.
+  append_text(out, run.spot_name[spot].block());
+  append_fixed(out, run.ch1_net[file][spot], 6);
+  append_text(out, "\t ");
+  append_fixed(out, run.ch2_net[file][spot], 6);
+  append_text(out, "\t ");
+  append_fixed(out, run.spot_ratio[file][spot], 6);
+  append_text(out, "\t\n");
+}
+
+}  // namespace
+
+void write_spot_report(Run& run) {
+  ReportWriter out;
+  if (!open_report(out, "data.txt"))
+    exit_report_not_opened("can't open the data file <data.txt>\n");
+  for (int32_t file = 1; file <= run.FileCount; ++file) {
+    write_block_heading(out, run, file);
+    for (int32_t spot = 1; spot <= run.TotalSpots; ++spot)
+      write_spot_row(out, run, file, spot);
+  }
+  close_report(out);
+}

@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <string>
+
+#include "report_test_support.hpp"
+#include "reports/reports.hpp"
+
+namespace {
+
+const double inf = std::numeric_limits<double>::infinity();
+const double nan = std::numeric_limits<double>::quiet_NaN();
+
+// Three slides of three spots. Slide 2 has no positive channel-1 net, so its factor is infinite;
+// slide 3 has no positive net at all, so its factor and its scaled channel-2 nets are undefined.
+Run three_slide_run(TestArrays& arrays) {
+  ::Run run;
+  run.FileCount = 3;
+  run.TotalSpots = 3;
+  run.RatioChoice = 1;
+  run.FileNames = arrays.texts({"slide1.txt", "slide2.txt", "slide3.txt"}, 50);
+  run.channel_totals = arrays.double_rows({{400.0, 800.0}, {0.0, 250.0}, {0.0, 0.0}});
+  run.norm_factor = arrays.doubles({2.0, inf, -nan});
+  run.spot_array_row = arrays.ints({1, 1, 2});
+  run.spot_array_col = arrays.ints({1, 1, 1});
+  run.spot_row = arrays.ints({1, 1, 3});
+  run.spot_col = arrays.ints({1, 2, 12});
+  // The second spot's name field was empty: only its tab is left.
+  run.spot_name = arrays.texts({"geneA\t", "\t", "ctrl 3\t"}, 500);
+  run.ch1_net = arrays.double_rows({{100.0, 300.0, -50.0}, {-10.0, 0.0, -1.5}, {0.0, -2.0, 0.0}});
+  run.ch2_net = arrays.double_rows({{100.0, 150.0, 0.0}, {0.0, 0.0, -0.0}, {nan, -nan, nan}});
+  run.spot_ratio = arrays.double_rows({{1.0, 0.5, 0.0}, {0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}});
+  return run;
+}
+
+std::string block_heading(const std::string& file_name, const std::string& totals,
+                          const std::string& factor, const std::string& ratio_heading) {
+  return "\n\nFiles:\t  " + file_name +
+         "\n"
+         "\n"
+         "Normalization\t Information:\n"
+         "  \t Channel 1 \t Channel 2\n"
+         "Total Intensities(Backgound Subtracted):\t " +
+         totals +
+         "\n"
+         "Normalization Factor:\t 1\t " +
+         factor +
+         "\n\n"
+         "begin data\n"
+         "Number\t Position\t Gene Name\tCh.1 Intensity \t Ch.2 Intensity \t " +
+         ratio_heading + "\t\n";
+}
+
+TEST(SpotReport, EveryFileWithItsNormalisationAndSpots) {
+  ScratchDirectory scratch;
+  std::ofstream("data.txt") << "a longer report of an earlier run that must disappear\n";
+  TestArrays arrays;
+  ::Run run = three_slide_run(arrays);
+  write_spot_report(run);
+
+  const std::string expected =
+      block_heading("slide1.txt", "400.000000\t 800.000000", "2.000000", "Ch.2/Ch.1 Ratio") +
+      "1\tAR1 AC1 R1 C1\tgeneA\t100.000000\t 100.000000\t 1.000000\t\n"
+      "2\tAR1 AC1 R1 C2\t\t300.000000\t 150.000000\t 0.500000\t\n"
+      "3\tAR2 AC1 R3 C12\tctrl 3\t-50.000000\t 0.000000\t 0.000000\t\n" +
+      block_heading("slide2.txt", "0.000000\t 250.000000", "inf", "Ch.2/Ch.1 Ratio") +
+      "1\tAR1 AC1 R1 C1\tgeneA\t-10.000000\t 0.000000\t 0.000000\t\n"
+      "2\tAR1 AC1 R1 C2\t\t0.000000\t 0.000000\t 0.000000\t\n"
+      "3\tAR2 AC1 R3 C12\tctrl 3\t-1.500000\t -0.000000\t 0.000000\t\n" +
+      block_heading("slide3.txt", "0.000000\t 0.000000", "-nan", "Ch.2/Ch.1 Ratio") +
+      "1\tAR1 AC1 R1 C1\tgeneA\t0.000000\t nan\t 0.000000\t\n"
+      "2\tAR1 AC1 R1 C2\t\t-2.000000\t -nan\t 0.000000\t\n"
+      "3\tAR2 AC1 R3 C12\tctrl 3\t0.000000\t nan\t 0.000000\t\n";
+  EXPECT_EQ(read_file("data.txt"), expected);
+}
+
+TEST(SpotReport, ChannelOneOverChannelTwo) {
+  ScratchDirectory scratch;
+  TestArrays arrays;
+  ::Run run;
+  run.FileCount = 1;
+  run.TotalSpots = 2;
+  run.RatioChoice = 2;
+  run.FileNames = arrays.texts({"only.txt"}, 50);
+  run.channel_totals = arrays.double_rows({{300.0, 150.0}});
+  run.norm_factor = arrays.doubles({0.5});
+  run.spot_array_row = arrays.ints({3, 3});
+  run.spot_array_col = arrays.ints({4, 4});
+  run.spot_row = arrays.ints({10, 10});
+  run.spot_col = arrays.ints({20, 21});
+  run.spot_name = arrays.texts({"YAL001C\t", "YAL002W\t"}, 500);
+  run.ch1_net = arrays.double_rows({{200.0, 100.0}});
+  run.ch2_net = arrays.double_rows({{100.0, 200.0}});
+  run.spot_ratio = arrays.double_rows({{2.0, 0.5}});
+  write_spot_report(run);
+
+  const std::string expected =
+      block_heading("only.txt", "300.000000\t 150.000000", "0.500000", "Ch.1/Ch.2 Ratio") +
+      "1\tAR3 AC4 R10 C20\tYAL001C\t200.000000\t 100.000000\t 2.000000\t\n"
+      "2\tAR3 AC4 R10 C21\tYAL002W\t100.000000\t 200.000000\t 0.500000\t\n";
+  EXPECT_EQ(read_file("data.txt"), expected);
+}
+
+TEST(SpotReportDeathTest, ReportThatCannotBeOpened) {
+  ScratchDirectory scratch;
+  std::filesystem::create_directory("data.txt");
+  TestArrays arrays;
+  ::Run run = three_slide_run(arrays);
+  EXPECT_EXIT(run_with_console_on_stderr([&] { write_spot_report(run); }),
+              testing::ExitedWithCode(1),
+              "^can't open the data file <data.txt>\n"
+              "close the Excel or other application which opens this file and try again.\n"
+              "press any key to exit the program\n$");
+  EXPECT_TRUE(std::filesystem::is_directory("data.txt"));
+}
+
+TEST(SpotReportDeathTest, ReportThatCannotBeWrittenIsRemoved) {
+  ScratchDirectory scratch;
+  std::filesystem::create_symlink("/dev/full", "data.txt");
+  TestArrays arrays;
+  ::Run run = three_slide_run(arrays);
+  EXPECT_EXIT(run_with_console_on_stderr([&] { write_spot_report(run); }),
+              testing::ExitedWithCode(1),
+              "^can't write the data file <data.txt>: No space left on device\n"
+              "press any key to exit the program\n$");
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status("data.txt")));
+}
+
+}  // namespace
