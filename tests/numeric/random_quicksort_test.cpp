@@ -36,15 +36,6 @@ TEST(UniformRandom, FirstDrawsOfARun) {
   EXPECT_EQ(uniform_random(), sum);
 }
 
-TEST(UniformRandom, StaysInTheUnitInterval) {
-  restart_random_source();
-  for (int i = 0; i < 100000; ++i) {
-    double u = uniform_random();
-    ASSERT_GE(u, 0.0);
-    ASSERT_LT(u, 1.0);
-  }
-}
-
 TEST(RandomQuicksort, FirstSortOfARunUsesOneDraw) {
   restart_random_source();
   DoubleVector v = zero_based({3.0, 1.0, 2.0});

@@ -29,13 +29,6 @@ TEST(Statistics, MeanAndPopulationSpread) {
   release_dvector(v, 1, 4);
 }
 
-TEST(Statistics, MeanOfNoValuesIsNotANumber) {
-  DoubleVector v = dvector(1, 0);
-  EXPECT_TRUE(std::isnan(mean_of(v, 0)));
-  EXPECT_TRUE(std::isnan(popsd_of(v, 0)));
-  release_dvector(v, 1, 0);
-}
-
 TEST(Statistics, MedianOfOddAndEvenCountsLeavesTheInputAlone) {
   restart_random_source();
   DoubleVector one = vector_of({5.0});

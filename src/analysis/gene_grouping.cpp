@@ -1,0 +1,57 @@
+// Regrouping of the spots by gene, the per-file gene means, and the zeroing of failed spots.
+//
+// Gene g is made of spots (g - 1) * R + 1 to g * R of every file. Its row holds replicate j of
+// file f in column (f - 1) * R + j.
+#include "analysis/analysis.hpp"
+
+void group_by_gene(Run& run) {
+  const int32_t files = run.FileCount;
+  const int32_t replicates = run.ReplicateCount;
+  const int32_t genes = run.GeneNumber;
+  run.gene_ratio = dmatrix(1, genes, 1, replicate_columns(run));
+  run.gene_qc = dmatrix(1, genes, 1, replicate_columns(run));
+
+  for (int32_t g = 1; g <= genes; ++g) {
+    for (int32_t f = 1; f <= files; ++f) {
+      for (int32_t j = 1; j <= replicates; ++j) {
+        int32_t column = (f - 1) * replicates + j;
+        int32_t spot = (g - 1) * replicates + j;
+        run.gene_ratio[g][column] = run.spot_ratio[f][spot];
+        run.gene_qc[g][column] = run.spot_qc[f][spot];
+      }
+    }
+  }
+}
+
+// Taken before the quality zeroing, so spots that failed the test still count here.
+void compute_file_gene_means(Run& run) {
+  const int32_t files = run.FileCount;
+  const int32_t replicates = run.ReplicateCount;
+  const int32_t genes = run.GeneNumber;
+  run.file_gene_mean = dmatrix(1, files, 1, genes);
+
+  for (int32_t f = 1; f <= files; ++f) {
+    for (int32_t g = 1; g <= genes; ++g) {
+      double sum = 0.0;
+      int32_t count = 0;
+      for (int32_t j = 1; j <= replicates; ++j) {
+        double ratio = run.gene_ratio[g][(f - 1) * replicates + j];
+        if (ratio > 0.0) {
+          sum += ratio;
+          ++count;
+        }
+      }
+      run.file_gene_mean[f][g] = (count != 0) ? sum / count : 0.0;
+    }
+  }
+}
+
+void zero_failed_ratios(Run& run) {
+  const auto columns = static_cast<int32_t>(replicate_columns(run));
+  const int32_t genes = run.GeneNumber;
+  for (int32_t k = 1; k <= columns; ++k) {
+    for (int32_t g = 1; g <= genes; ++g) {
+      if (run.gene_qc[g][k] < 0.0) run.gene_ratio[g][k] = 0.0;
+    }
+  }
+}

@@ -1,0 +1,203 @@
+// The replicate statistics of every gene: zero ratios set aside, outliers rejected, and the mean,
+// spread, median and t-test of the kept ratios.
+//
+// The kept ratios of a gene are a window of kept_values, which holds the gene's non-zero ratios
+// in ascending order: dropping the largest shortens the window at its end, dropping the smallest
+// moves its start up by one.
+#include <cmath>
+
+#include "analysis/analysis.hpp"
+#include "numeric/numeric.hpp"
+
+namespace {
+
+// With exactly two kept ratios, the larger may be at most this many times the smaller.
+constexpr double PAIR_LIMIT = 8.0;
+// With three or more, mean over median must stay within [1 / MEAN_MEDIAN_LIMIT, MEAN_MEDIAN_LIMIT].
+constexpr double MEAN_MEDIAN_LIMIT = 2.0;
+
+double log2_of(double v) {
+  return std::log(v) / std::log(2.0);
+}
+
+int32_t file_of_column(int32_t column, int32_t replicates) {
+  return (column - 1) / replicates + 1;
+}
+
+// count values of v starting at element first, as a vector indexed from 1.
+DoubleVector window_of(const DoubleVector& v, int32_t first, int32_t count) {
+  return DoubleVector(&v[first], 1, count);
+}
+
+void create_gene_arrays(Run& run) {
+  const int32_t genes = run.GeneNumber;
+  const int32_t files = run.FileCount;
+  run.ratio_sd = dvector(1, genes);
+  run.log_sd = dvector(1, genes);
+  run.file_outliers = ivector(1, files);
+  run.outliers_found = ivector(1, genes);
+  run.file_zero_spots = ivector(1, files);
+  run.zero_count = ivector(1, genes);
+  run.spots_used = ivector(1, genes);
+  run.ratio_mean = dvector(1, genes);
+  run.log_mean = dvector(1, genes);
+  run.ratio_median = dvector(1, genes);
+  run.p_value = dvector(1, genes);
+  run.ratio_cv = dvector(1, genes);
+
+  // spots_used gets its value when each gene is processed.
+  for (int32_t g = 1; g <= genes; ++g) {
+    run.ratio_sd[g] = 0.0;
+    run.log_sd[g] = 0.0;
+    run.outliers_found[g] = 0;
+    run.zero_count[g] = 0;
+    run.ratio_mean[g] = 0.0;
+    run.log_mean[g] = UNSET_STAT;
+    run.ratio_median[g] = 0.0;
+    run.p_value[g] = NO_PVALUE;
+    run.ratio_cv[g] = 0.0;
+  }
+  for (int32_t f = 1; f <= files; ++f) {
+    run.file_outliers[f] = 0;
+    run.file_zero_spots[f] = 0;
+  }
+
+  const int64_t columns = replicate_columns(run);
+  run.gene_values = dvector(1, columns);
+  run.sorted_values = dvector(1, columns);
+  run.kept_values = dvector(1, columns);
+  run.log2_values = dvector(1, columns);
+}
+
+// Counts a rejected value against the file of every column that holds it. Columns are matched by
+// value, so equal values in several columns are all counted, at every rejection.
+void count_file_outliers(Run& run, double rejected) {
+  const auto columns = static_cast<int32_t>(replicate_columns(run));
+  for (int32_t k = 1; k <= columns; ++k) {
+    if (run.gene_values[k] == rejected) ++run.file_outliers[file_of_column(k, run.ReplicateCount)];
+  }
+}
+
+bool pair_is_accepted(const DoubleVector& kept) {
+  double q = kept[2] / kept[1];
+  return q >= 1.0 / PAIR_LIMIT && q <= PAIR_LIMIT;
+}
+
+// A pair too far apart to trust either value: both are counted as outliers and the gene gets no
+// statistics.
+void reject_gene(Run& run, int32_t g, const DoubleVector& kept) {
+  const auto columns = static_cast<int32_t>(replicate_columns(run));
+  for (int32_t k = 1; k <= columns; ++k) {
+    int32_t file = file_of_column(k, run.ReplicateCount);
+    if (run.gene_values[k] == kept[1]) ++run.file_outliers[file];
+    if (run.gene_values[k] == kept[2]) ++run.file_outliers[file];
+  }
+  run.outliers_found[g] += 2;
+  run.spots_used[g] = 0;
+  run.ratio_mean[g] = 0.0;
+  run.ratio_median[g] = 0.0;
+  run.ratio_sd[g] = 0.0;
+  run.log_sd[g] = 0.0;
+  run.log_mean[g] = UNSET_STAT;
+  run.ratio_cv[g] = UNSET_STAT;
+  run.p_value[g] = NO_PVALUE;
+}
+
+// Drops one extreme value at a time while mean over median lies outside its limits, never going
+// below two values. Moves the window's start and count.
+void drop_outliers(Run& run, int32_t g, int32_t& first, int32_t& count) {
+  while (true) {
+    DoubleVector kept = window_of(run.kept_values, first, count);
+    double q = mean_of(kept, count) / median_of(kept, count);
+    if (q >= 1.0 / MEAN_MEDIAN_LIMIT && q <= MEAN_MEDIAN_LIMIT) return;
+    if (count < 3) return;
+
+    double dropped;
+    if (q > MEAN_MEDIAN_LIMIT) {
+      dropped = kept[count];
+    } else {
+      dropped = kept[1];
+      ++first;
+    }
+    --count;
+    ++run.outliers_found[g];
+    count_file_outliers(run, dropped);
+  }
+}
+
+// Statistics of two or more kept ratios, with a one-sample t-test of their log2 values against 0.
+void set_statistics(Run& run, int32_t g, const DoubleVector& kept, int32_t count) {
+  run.ratio_mean[g] = mean_of(kept, count);
+  run.ratio_median[g] = median_of(kept, count);
+  run.ratio_sd[g] = popsd_of(kept, count);
+  run.ratio_cv[g] = run.ratio_sd[g] / run.ratio_mean[g];
+
+  for (int32_t i = 1; i <= count; ++i)
+    run.log2_values[i] = log2_of(kept[i]);
+  run.log_mean[g] = mean_of(run.log2_values, count);
+  run.log_sd[g] = popsd_of(run.log2_values, count);
+
+  // Ratios that are all exactly 1.0 would make t = 0 / 0; they show no change at all.
+  if (run.log_mean[g] == 0.0 && run.log_sd[g] == 0.0) {
+    run.p_value[g] = 1.0;
+  } else {
+    double nu = count - 1;
+    double t = run.log_mean[g] * std::sqrt(nu) / run.log_sd[g];
+    double x = nu / (nu + t * t);
+    run.p_value[g] = betai(0.5 * nu, 0.5, x);
+  }
+  run.spots_used[g] = count;
+}
+
+void process_gene(Run& run, int32_t g) {
+  const auto columns = static_cast<int32_t>(replicate_columns(run));
+  for (int32_t k = 1; k <= columns; ++k) {
+    run.gene_values[k] = run.gene_ratio[g][k];
+    run.sorted_values[k] = run.gene_ratio[g][k];
+  }
+  random_quicksort(run.sorted_values.from(1), columns);
+
+  for (int32_t k = 1; k <= columns; ++k) {
+    if (run.gene_values[k] == 0.0) {
+      ++run.file_zero_spots[file_of_column(k, run.ReplicateCount)];
+      ++run.zero_count[g];
+    }
+  }
+  int32_t count = columns - run.zero_count[g];
+  run.spots_used[g] = count;
+  if (count == 0) return;
+
+  // No ratio is negative, so the zeros lead the sorted values and the rest are the kept ones.
+  for (int32_t i = 1; i <= count; ++i) {
+    run.kept_values[i] = run.sorted_values[run.zero_count[g] + i];
+  }
+
+  if (count == 1) {
+    double v = run.kept_values[1];
+    run.ratio_mean[g] = v;
+    run.ratio_median[g] = v;
+    run.log_mean[g] = log2_of(v);
+    run.ratio_sd[g] = 0.0;
+    run.log_sd[g] = 0.0;
+    run.ratio_cv[g] = 0.0;
+    run.p_value[g] = NO_PVALUE;
+    return;
+  }
+
+  int32_t first = 1;
+  if (count >= 3) drop_outliers(run, g, first, count);
+  DoubleVector kept = window_of(run.kept_values, first, count);
+  if (count == 2 && !pair_is_accepted(kept)) {
+    reject_gene(run, g, kept);
+  } else {
+    set_statistics(run, g, kept, count);
+  }
+}
+
+}  // namespace
+
+void compute_gene_statistics(Run& run) {
+  create_gene_arrays(run);
+  for (int32_t g = 1; g <= run.GeneNumber; ++g)
+    process_gene(run, g);
+}

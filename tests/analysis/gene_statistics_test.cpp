@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "analysis/analysis.hpp"
+#include "analysis/run_setup.hpp"
+
+namespace {
+
+// Every result of one gene, to compare whole outcomes at once.
+struct GeneResult {
+  int32_t spots_used;
+  int32_t zero_count;
+  int32_t outliers_found;
+  double ratio_mean;
+  double ratio_sd;
+  double ratio_cv;
+  double ratio_median;
+  double log_mean;
+  double log_sd;
+  double p_value;
+};
+
+void expect_gene(const Run& run, int32_t g, const GeneResult& expected) {
+  SCOPED_TRACE("gene " + std::to_string(g));
+  EXPECT_EQ(run.spots_used[g], expected.spots_used);
+  EXPECT_EQ(run.zero_count[g], expected.zero_count);
+  EXPECT_EQ(run.outliers_found[g], expected.outliers_found);
+  EXPECT_EQ(six_decimals(run.ratio_mean[g]), six_decimals(expected.ratio_mean));
+  EXPECT_EQ(six_decimals(run.ratio_sd[g]), six_decimals(expected.ratio_sd));
+  EXPECT_EQ(six_decimals(run.ratio_cv[g]), six_decimals(expected.ratio_cv));
+  EXPECT_EQ(six_decimals(run.ratio_median[g]), six_decimals(expected.ratio_median));
+  EXPECT_EQ(six_decimals(run.log_mean[g]), six_decimals(expected.log_mean));
+  EXPECT_EQ(six_decimals(run.log_sd[g]), six_decimals(expected.log_sd));
+  EXPECT_EQ(six_decimals(run.p_value[g]), six_decimals(expected.p_value));
+}
+
+}  // namespace
+
+// One column per file, so each gene has at most two kept ratios: no outlier loop, only the pair
+// test.
+TEST(GeneStatistics, GenesOfNoneOneOrTwoKeptRatios) {
+  restart_random_source();
+  ::Run run = gene_run(
+      1, 2, {{0.0, 0.0}, {0.0, 2.0}, {0.5, 5.0}, {1.0, 8.0}, {2.0, 0.5}, {3.0, 3.0}, {1.0, 1.0}});
+  compute_gene_statistics(run);
+
+  // All zeros: only the zero counts change.
+  expect_gene(run, 1, {0, 2, 0, 0.0, 0.0, 0.0, 0.0, UNSET_STAT, 0.0, NO_PVALUE});
+  // One kept value: its log2, and no test.
+  expect_gene(run, 2, {1, 1, 0, 2.0, 0.0, 0.0, 2.0, 1.0, 0.0, NO_PVALUE});
+  EXPECT_EQ(run.log_mean[2], 1.0);
+  // q = 10: the pair is rejected and both values count as outliers.
+  expect_gene(run, 3, {0, 0, 2, 0.0, 0.0, UNSET_STAT, 0.0, UNSET_STAT, 0.0, NO_PVALUE});
+  // q = 8 exactly is accepted; t = 1 with one degree of freedom.
+  expect_gene(run, 4, {2, 0, 0, 4.5, 3.5, 0.777778, 4.5, 1.5, 1.5, 0.5});
+  // log_mean 0: t = 0 and p = 1.
+  expect_gene(run, 5, {2, 0, 0, 1.25, 0.75, 0.6, 1.25, 0.0, 1.0, 1.0});
+  EXPECT_EQ(run.p_value[5], 1.0);
+  // Equal values other than 1.0: t is infinite and p = 0.
+  expect_gene(run, 6, {2, 0, 0, 3.0, 0.0, 0.0, 3.0, 1.584963, 0.0, 0.0});
+  EXPECT_EQ(run.p_value[6], 0.0);
+  // All kept ratios exactly 1.0: no change at all, p = 1 without a test.
+  expect_gene(run, 7, {2, 0, 0, 1.0, 0.0, 0.0, 1.0, 0.0, 0.0, 1.0});
+
+  EXPECT_EQ(run.file_zero_spots[1], 2);
+  EXPECT_EQ(run.file_zero_spots[2], 1);
+  EXPECT_EQ(run.file_outliers[1], 1);
+  EXPECT_EQ(run.file_outliers[2], 1);
+  release_gene_statistics(run);
+}
+
+TEST(GeneStatistics, LargestValueIsDroppedUntilMeanAndMedianAgree) {
+  restart_random_source();
+  ::Run run = gene_run(2, 3, {{0.0, 1.2, 1.0, 0.0, 0.9, 12.0}});
+  compute_gene_statistics(run);
+  expect_gene(run, 1, {3, 2, 1, 1.033333, 0.124722, 0.120699, 1.0, 0.037010, 0.171447, 0.788990});
+  EXPECT_EQ(run.file_zero_spots[1], 1);
+  EXPECT_EQ(run.file_zero_spots[2], 1);
+  EXPECT_EQ(run.file_zero_spots[3], 0);
+  EXPECT_EQ(run.file_outliers[1], 0);
+  EXPECT_EQ(run.file_outliers[2], 0);
+  EXPECT_EQ(run.file_outliers[3], 1);
+  release_gene_statistics(run);
+}
+
+TEST(GeneStatistics, EveryColumnHoldingADroppedValueCountsAtEveryDrop) {
+  restart_random_source();
+  ::Run run = gene_run(5, 1, {{20.0, 2.0, 2.0, 20.0, 2.0}});
+  compute_gene_statistics(run);
+  expect_gene(run, 1, {3, 0, 2, 2.0, 0.0, 0.0, 2.0, 1.0, 0.0, 0.0});
+  EXPECT_EQ(run.file_outliers[1], 4);
+  release_gene_statistics(run);
+}
+
+TEST(GeneStatistics, MeanExactlyTwiceTheMedianDropsNothing) {
+  restart_random_source();
+  ::Run run = gene_run(4, 1, {{10.0, 2.0, 2.0, 2.0}});
+  compute_gene_statistics(run);
+  EXPECT_EQ(run.spots_used[1], 4);
+  EXPECT_EQ(run.outliers_found[1], 0);
+  EXPECT_EQ(run.ratio_mean[1], 4.0);
+  EXPECT_EQ(run.ratio_median[1], 2.0);
+  EXPECT_EQ(run.file_outliers[1], 0);
+  release_gene_statistics(run);
+}
+
+TEST(GeneStatistics, PairLeftByTheOutlierLoopCanStillBeRejected) {
+  restart_random_source();
+  // 100 is dropped (q = 37 / 10); then 10 / 1 fails the pair test.
+  ::Run run = gene_run(3, 1, {{10.0, 1.0, 100.0}});
+  compute_gene_statistics(run);
+  expect_gene(run, 1, {0, 0, 3, 0.0, 0.0, UNSET_STAT, 0.0, UNSET_STAT, 0.0, NO_PVALUE});
+  EXPECT_EQ(run.file_outliers[1], 3);
+  release_gene_statistics(run);
+}
+
+TEST(GeneStatistics, ThreeRatiosOfExactlyOneHaveNoChange) {
+  restart_random_source();
+  ::Run run = gene_run(3, 1, {{1.0, 1.0, 1.0}});
+  compute_gene_statistics(run);
+  expect_gene(run, 1, {3, 0, 0, 1.0, 0.0, 0.0, 1.0, 0.0, 0.0, 1.0});
+  release_gene_statistics(run);
+}
