@@ -37,7 +37,7 @@ const Gene& gene_of(const Layout& layout, int spot) {
 std::string gene_name(int number, Random& random) {
   char text[40];
   std::snprintf(text, sizeof text, "GENE%04d", number);
-  if (random.chance(0.03)) return "";  // an empty spot position: only buffer was printed
+  if (random.chance(0.03)) return "";  // a spot left unnamed in the print layout
   if (random.chance(0.05)) {
     const int clone = random.integer(1, 40);
     return std::string(text) + " clone " + std::to_string(clone);
