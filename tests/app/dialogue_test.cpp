@@ -99,14 +99,14 @@ TEST(Dialogue, BoundsOfCountAndNameAreRefused) {
   folder.write(long_name, "x\n");
   folder.write("b.txt", "x\n");
   BinaryRun run = folder.run("100 1 1 " + long_name + " b.txt\n");
-  EXPECT_EQ(run.console,
-            kBanner + kCountPrompt +
-                "Invalid Input! At most 99 data files can be merged together!\n\n" + kCountPrompt +
-                kReplicatePrompt + kNamesPrompt + "\n file name 1:  the file name " + long_name +
-                " is longer than 50 characters\n Please enter the file name again\n"
-                "\n file name 1:  "
-                "\n\nThe Files you want to merge are\n  File name 1:\t b.txt\n\n\n" +
-                not_valid("b.txt"));
+  EXPECT_EQ(run.console, kBanner + kCountPrompt +
+                             "Invalid Input! At most 99 data files can be merged together!\n\n" +
+                             kCountPrompt + kReplicatePrompt + kNamesPrompt +
+                             "\n file name 1:  the file name " + long_name +
+                             " is longer than 50 characters\n Please enter the file name again\n"
+                             "\n file name 1:  "
+                             "\n\nThe Files you want to merge are\n  File name 1:\t b.txt\n\n\n" +
+                             not_valid("b.txt"));
   EXPECT_EQ(run.status, 1);
 }
 

@@ -37,7 +37,8 @@ std::string slide2() {
 
 std::string block(const std::string& name, const std::string& totals, const std::string& factor,
                   const std::string& ratio_heading, const std::string& rows) {
-  return "\n\nFiles:\t  " + name + "\n\nNormalization\t Information:\n  \t Channel 1 \t Channel 2\n" +
+  return "\n\nFiles:\t  " + name +
+         "\n\nNormalization\t Information:\n  \t Channel 1 \t Channel 2\n" +
          "Total Intensities(Backgound Subtracted):\t " + totals + "\n" +
          "Normalization Factor:\t 1\t " + factor + "\n\nbegin data\n" +
          "Number\t Position\t Gene Name\tCh.1 Intensity \t Ch.2 Intensity \t " + ratio_heading +
@@ -56,10 +57,9 @@ std::string merge_header(int files, int genes, int replicates, const std::string
          "\nThe nummber of replicated spots in each file:\t " + std::to_string(replicates) +
          "\n\nImage\t Information:\nChannel (Fluor.)\tImage (listed only for the first data set)\n"
          "1\t(Cya)\ta ch1.tif\t\n2\t(Cy5)\ta ch2.tif\t\n" +
-         orientation +
-         "The number of spots not used in ratio calculation in each data set:\n" + names + "\n" +
-         unused + "\n\nThe number of outliers found in each data set:\n" + names + "\n" +
-         outliers + "\n\nNumber\t Position\t Name\t" + ratio_columns + kMergeHeadingEnd;
+         orientation + "The number of spots not used in ratio calculation in each data set:\n" +
+         names + "\n" + unused + "\n\nThe number of outliers found in each data set:\n" + names +
+         "\n" + outliers + "\n\nNumber\t Position\t Name\t" + ratio_columns + kMergeHeadingEnd;
 }
 
 std::string console_transcript(const std::string& ratio_answers, const std::string& c_answers,
@@ -124,14 +124,14 @@ TEST(WholeRun, TwoSlidesChannel2OverChannel1) {
   // df 2, p = 1 - 1/sqrt(3) = 0.422650. Gene 2 = spots 3-4: (0.1 failed, 0.0 | 0.0 failed, 1/6);
   // file means 0.1 (the failed spot counts) and 0.166667; one kept value 1/6, log2 -2.585.
   // Zeros: file 1 two (gene 2), file 2 two (one in each gene). Spot 5 belongs to no gene.
-  EXPECT_EQ(folder.read("merge.txt"),
-            merge_header(2, 2, 2, "\nch2 : ch 1 ratio was considered\n\n",
-                         "slide1.txt\tslide2.txt\t", "2\t2\t", "0\t0\t",
-                         "slide1.txt-Ratio\tslide2.txt-Ratio\t") +
-                "  1-  2\tAR1 AC2 R3 C1-C2\t\t0.750000\t1.000000\t0.833\t0.236\t0.283\t1.000\t"
-                "-0.333\t0.471\t0.422650\t3\t0\n"
-                "  3-  4\tAR1 AC2 R3 C3-C4\tG4\t0.100000\t0.166667\t0.167\t0.000\t0.000\t0.167\t"
-                "-2.585\t0.000\t-\t1\t0\n");
+  EXPECT_EQ(
+      folder.read("merge.txt"),
+      merge_header(2, 2, 2, "\nch2 : ch 1 ratio was considered\n\n", "slide1.txt\tslide2.txt\t",
+                   "2\t2\t", "0\t0\t", "slide1.txt-Ratio\tslide2.txt-Ratio\t") +
+          "  1-  2\tAR1 AC2 R3 C1-C2\t\t0.750000\t1.000000\t0.833\t0.236\t0.283\t1.000\t"
+          "-0.333\t0.471\t0.422650\t3\t0\n"
+          "  3-  4\tAR1 AC2 R3 C3-C4\tG4\t0.100000\t0.166667\t0.167\t0.000\t0.000\t0.167\t"
+          "-2.585\t0.000\t-\t1\t0\n");
 }
 
 TEST(WholeRun, TwoSlidesChannel1OverChannel2) {
@@ -160,14 +160,14 @@ TEST(WholeRun, TwoSlidesChannel1OverChannel2) {
   // Gene 1: (1, 2 | 1, 0), file means 1.5 and 1.0; kept 1, 1, 2: mean 4/3, SD sqrt(2)/3 = 0.471,
   // CV 0.354, median 1, log2 mean 1/3, log2 SD sqrt(2)/3, t = 1, p 0.422650. Gene 2: (10 failed,
   // 0 | 0 failed, 6): file means 10 and 6, one kept value 6, log2 2.585.
-  EXPECT_EQ(folder.read("merge.txt"),
-            merge_header(2, 2, 2, "\nch1 : ch2  ratio was considered\n\n",
-                         "slide1.txt\tslide2.txt\t", "2\t2\t", "0\t0\t",
-                         "slide1.txt-Ratio\tslide2.txt-Ratio\t") +
-                "  1-  2\tAR1 AC2 R3 C1-C2\t\t1.500000\t1.000000\t1.333\t0.471\t0.354\t1.000\t"
-                "0.333\t0.471\t0.422650\t3\t0\n"
-                "  3-  4\tAR1 AC2 R3 C3-C4\tG4\t10.000000\t6.000000\t6.000\t0.000\t0.000\t6.000\t"
-                "2.585\t0.000\t-\t1\t0\n");
+  EXPECT_EQ(
+      folder.read("merge.txt"),
+      merge_header(2, 2, 2, "\nch1 : ch2  ratio was considered\n\n", "slide1.txt\tslide2.txt\t",
+                   "2\t2\t", "0\t0\t", "slide1.txt-Ratio\tslide2.txt-Ratio\t") +
+          "  1-  2\tAR1 AC2 R3 C1-C2\t\t1.500000\t1.000000\t1.333\t0.471\t0.354\t1.000\t"
+          "0.333\t0.471\t0.422650\t3\t0\n"
+          "  3-  4\tAR1 AC2 R3 C3-C4\tG4\t10.000000\t6.000000\t6.000\t0.000\t0.000\t6.000\t"
+          "2.585\t0.000\t-\t1\t0\n");
 }
 
 }  // namespace
