@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "app/console.hpp"
 
@@ -32,13 +34,11 @@ const char* skip_plus_sign(const char* first, const char* last) {
 bool load_result_file(const char* name, ResultFile& file) {
   std::FILE* stream = std::fopen(name, "rb");
   if (stream == nullptr) return false;
-  std::vector<char> bytes;
   // Size the buffer from the file's length when it can be told, so that one read takes it all.
-  if (std::fseek(stream, 0, SEEK_END) == 0) {
-    long length = std::ftell(stream);
-    if (length > 0) bytes.resize(static_cast<std::size_t>(length) + 1);
-    std::rewind(stream);
-  }
+  std::vector<char> bytes;
+  std::error_code no_size;
+  const std::uintmax_t length = std::filesystem::file_size(name, no_size);
+  if (!no_size) bytes.resize(static_cast<std::size_t>(length) + 1);
   std::size_t used = 0;
   for (;;) {
     if (used == bytes.size()) bytes.resize(bytes.size() * 2 + 65536);
