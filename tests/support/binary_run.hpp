@@ -45,8 +45,8 @@ class ScratchFolder {
   // is killed (it would be waiting for input that never comes).
   BinaryRun run(const std::string& answers) const {
     write(".answers", answers);
-    std::string command = "cd '" + path_.string() + "' && timeout 20 '" CORVANE_BINARY
-                          "' < .answers > .console 2> .errors";
+    std::string command = "cd '" + path_.string() +
+                          "' && timeout 20 '" CORVANE_BINARY "' < .answers > .console 2> .errors";
     int raw = std::system(command.c_str());
     BinaryRun result;
     if (raw != -1 && WIFEXITED(raw)) result.status = WEXITSTATUS(raw);
