@@ -36,6 +36,12 @@ void flush_buffer(ReportWriter& out) {
 }
 
 void append_bytes(ReportWriter& out, const char* bytes, std::size_t count) {
+  // Nearly every piece fits in what is left of the buffer.
+  if (count <= out.buffer.size() - out.used) {
+    std::memcpy(out.buffer.data() + out.used, bytes, count);
+    out.used += count;
+    return;
+  }
   while (count > 0) {
     if (out.used == out.buffer.size()) flush_buffer(out);
     std::size_t piece = std::min(count, out.buffer.size() - out.used);
@@ -88,8 +94,8 @@ void close_report(ReportWriter& out) {
   out.buffer.shrink_to_fit();
 }
 
-void append_text(ReportWriter& out, const char* text) {
-  append_bytes(out, text, std::strlen(text));
+void append_text(ReportWriter& out, std::string_view text) {
+  append_bytes(out, text.data(), text.size());
 }
 
 void append_text_clipped(ReportWriter& out, const char* text, int min_width, int max_chars) {

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string_view>
 #include <vector>
 
 struct ReportWriter {
@@ -30,8 +31,9 @@ bool open_report(ReportWriter& out, const char* name);
 // Writes what is left in the buffer and closes the file.
 void close_report(ReportWriter& out);
 
-// "%s": the text up to its terminating zero.
-void append_text(ReportWriter& out, const char* text);
+// "%s": the text up to its terminating zero. Taken as a view, so that the length of a literal is
+// known where it is written and not counted again for every row.
+void append_text(ReportWriter& out, std::string_view text);
 
 // "%<min_width>.<max_chars>s": at most max_chars characters of the text (fewer if its zero comes
 // first), right-aligned in a field of at least min_width characters.
