@@ -8,14 +8,11 @@
 #include <cstring>
 
 #include "app/console.hpp"
+#include "reports/fixed_point.hpp"
 
 namespace {
 
 constexpr std::size_t kBufferSize = std::size_t{1} << 20;
-
-// Longest fixed-point text of a double: a sign, 309 integer digits, the point and the decimals.
-constexpr int kMaxDecimals = 6;
-constexpr std::size_t kLongestFixed = 1 + 309 + 1 + kMaxDecimals;
 
 [[noreturn]] void fail_report(ReportWriter& out, int error) {
   // A stream may fail without setting errno; the message still needs a reason.
@@ -122,10 +119,6 @@ void append_fixed(ReportWriter& out, double value, int decimals, int min_width) 
     append_right_aligned(out, text, std::strlen(text), min_width);
     return;
   }
-  assert(decimals >= 0 && decimals <= kMaxDecimals);
   char text[kLongestFixed];
-  std::to_chars_result result =
-      std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
-  assert(result.ec == std::errc());
-  append_right_aligned(out, text, static_cast<std::size_t>(result.ptr - text), min_width);
+  append_right_aligned(out, text, write_fixed(text, value, decimals), min_width);
 }
