@@ -29,6 +29,44 @@ const char* skip_plus_sign(const char* first, const char* last) {
   return first;
 }
 
+// Exact powers of ten as doubles: 10^22 is the largest one a double holds exactly.
+constexpr int kExactPowersOfTen = 23;
+constexpr double kPowersOfTen[kExactPowersOfTen] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The common shape of a number in a result file, such as "857.92": an optional minus sign and
+// digits with an optional point, no exponent. Its value is the integer of its digits divided by a
+// power of ten; when both are exact doubles, the one division rounds correctly and so gives what
+// the general conversion gives, much faster. Returns the end of the number, or null when the text
+// needs the general conversion (no digits, an exponent, too many digits).
+const char* convert_plain_decimal(const char* first, const char* last, double& value) {
+  constexpr int kMostDigits = 19;  // so that the integer of the digits fits in 64 bits
+  const char* p = first;
+  const bool negative = p != last && *p == '-';
+  if (negative) ++p;
+  uint64_t digits = 0;
+  int digit_count = 0;
+  int decimals = 0;
+  bool seen_point = false;
+  for (; p != last; ++p) {
+    if (*p >= '0' && *p <= '9') {
+      if (++digit_count > kMostDigits) return nullptr;
+      digits = digits * 10 + static_cast<uint64_t>(*p - '0');
+      if (seen_point) ++decimals;
+    } else if (*p == '.' && !seen_point) {
+      seen_point = true;
+    } else {
+      break;
+    }
+  }
+  if (digit_count == 0 || (p != last && (*p == 'e' || *p == 'E'))) return nullptr;
+  if (digits > (uint64_t{1} << 53) || decimals >= kExactPowersOfTen) return nullptr;
+  value = static_cast<double>(digits) / kPowersOfTen[decimals];
+  if (negative) value = -value;
+  return p;
+}
+
 }  // namespace
 
 bool load_result_file(const char* name, ResultFile& file) {
@@ -123,12 +161,17 @@ bool read_real(ResultFile& file, double& value) {
   const char* first = file.bytes.data() + file.pos;
   const char* last = file.bytes.data() + file.bytes.size();
   const char* number = skip_plus_sign(first, last);
-  auto [end, error] = std::from_chars(number, last, value, std::chars_format::general);
-  if (error == std::errc::invalid_argument) return false;
-  if (error == std::errc::result_out_of_range) {
-    // Formatted input turns a number beyond the range of a double into infinity, and one too
-    // small into zero; strtod on the same characters does just that.
-    value = std::strtod(std::string(number, end).c_str(), nullptr);
+  const char* end = convert_plain_decimal(number, last, value);
+  if (end == nullptr) {
+    std::from_chars_result result =
+        std::from_chars(number, last, value, std::chars_format::general);
+    if (result.ec == std::errc::invalid_argument) return false;
+    if (result.ec == std::errc::result_out_of_range) {
+      // Formatted input turns a number beyond the range of a double into infinity, and one too
+      // small into zero; strtod on the same characters does just that.
+      value = std::strtod(std::string(number, result.ptr).c_str(), nullptr);
+    }
+    end = result.ptr;
   }
   file.pos += static_cast<std::size_t>(end - first);
   return true;
