@@ -1,12 +1,10 @@
 #include "reports/fixed_point.hpp"
 
-#include <algorithm>
 #include <bit>
 #include <cassert>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 
 namespace {
 
@@ -57,23 +55,19 @@ std::size_t write_fixed(char* text, double value, int decimals) {
     return static_cast<std::size_t>(result.ptr - text);
   }
 
-  // The digits of the scaled value with zeros in front, so that at least one comes before the
-  // point.
-  char digits[24];
-  const auto count =
-      static_cast<int>(std::to_chars(digits, digits + sizeof digits, scaled).ptr - digits);
-  const int integer_digits = std::max(count - decimals, 1);
-  char padded[24];
-  const int zeros = integer_digits + decimals - count;
-  std::memset(padded, '0', static_cast<std::size_t>(zeros));
-  std::memcpy(padded + zeros, digits, static_cast<std::size_t>(count));
+  // The digits of the scaled value from the last one back, at least one before the point.
+  char reversed[24];
+  int count = 0;
+  do {
+    reversed[count++] = static_cast<char>('0' + scaled % 10);
+    scaled /= 10;
+  } while (scaled != 0 || count <= decimals);
 
   char* end = text;
   if (std::signbit(value)) *end++ = '-';
-  end = std::copy(padded, padded + integer_digits, end);
-  if (decimals > 0) {
-    *end++ = '.';
-    end = std::copy(padded + integer_digits, padded + integer_digits + decimals, end);
+  for (int i = count - 1; i >= 0; --i) {
+    *end++ = reversed[i];
+    if (i == decimals && decimals > 0) *end++ = '.';
   }
   return static_cast<std::size_t>(end - text);
 }
