@@ -1,0 +1,135 @@
+// Inputs that the fuzzer of the result-file reader (fuzz/) once reported, kept in fuzz/regressions
+// and read again here the way the fuzzer reads them: as files 1 and 2 of a run, and as file 2
+// after the valid first file fuzz/seeds/two_spots.txt. Each read must end normally, or with the
+// reader's own exit for a damaged file: its message, then status 1.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <ostream>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "app/run.hpp"
+#include "input/input.hpp"
+
+namespace {
+
+const std::filesystem::path kRegressionFolder = CORVANE_TEST_DATA "/../fuzz/regressions";
+// Named from the regression folder, where the reads run.
+const char* const kValidFirstFile = "../seeds/two_spots.txt";
+
+// What a normal read prints last.
+const char* const kReadToTheEnd = "read to the end\n";
+
+struct KeptInput {
+  const char* file;
+  // The end of what is printed when the input is files 1 and 2, and when it is file 2 after the
+  // valid first file: kReadToTheEnd, or the damaged-file message and the exit line.
+  const char* ending_as_both_files;
+  const char* ending_after_valid_file;
+};
+
+const KeptInput kKeptInputs[] = {
+    // A zero byte inside a channel field is stored with the field; the field still ends with its
+    // tab and a zero, so nothing prints past the row.
+    {"zero_byte_in_channel_field.txt", kReadToTheEnd,
+     "\nthe data file zero_byte_in_channel_field.txt is damaged at line 42: expected an integer "
+     "(column 1 of spot row 1), found \"Number\"\npress any key to exit the program\n"},
+};
+
+// The reader's steps of a run of two files, in the run driver's order, with the answers of the
+// dialogue fixed (ratio 1, C = 1.0). Standard output goes to standard error, where the death test
+// sees it, and standard input is at its end, so the key wait of an early exit returns at once.
+[[noreturn]] void read_two_files(const char* first, const char* second) {
+  std::fflush(stdout);
+  if (std::freopen("/dev/null", "r", stdin) == nullptr) std::abort();
+  if (dup2(STDERR_FILENO, STDOUT_FILENO) < 0) std::abort();
+  std::filesystem::current_path(kRegressionFolder);
+
+  Run run;
+  run.FileCount = 2;
+  run.ReplicateCount = 1;
+  run.FileNames = cmatrix(1, 2, 0, MAX_NAME_LENGTH);
+  std::strcpy(run.FileNames[1].block(), first);
+  std::strcpy(run.FileNames[2].block(), second);
+  run.first_file = open_result_file(run.FileNames[1].block(), 1);
+  read_result_header(run);
+  run.RatioChoice = 1;
+  run.QualityConstant = 1.0;
+  seek_spot_table(run);
+
+  const int32_t spots = run.TotalSpots;
+  run.spot_name = cmatrix(1, spots, 0, 500);
+  run.ch1_net = dmatrix(1, 2, 1, spots);
+  run.ch2_net = dmatrix(1, 2, 1, spots);
+  run.ch1_bg = dmatrix(1, 2, 1, spots);
+  run.ch2_bg = dmatrix(1, 2, 1, spots);
+  run.spot_qc = dmatrix(1, 2, 1, spots);
+  run.spot_array_row = ivector(1, spots);
+  run.spot_array_col = ivector(1, spots);
+  run.spot_row = ivector(1, spots);
+  run.spot_col = ivector(1, spots);
+  for (int32_t k = 1; k <= 2; ++k) {
+    for (int32_t s = 1; s <= spots; ++s)
+      run.spot_qc[k][s] = QC_PASS;
+  }
+  read_spot_tables(run);
+
+  std::fputs(kReadToTheEnd, stdout);
+  std::fflush(stdout);
+  std::exit(0);
+}
+
+// The death test's output ends with `ending`: what a read prints before its end is of no concern
+// here.
+class EndsWith : public testing::MatcherInterface<const std::string&> {
+ public:
+  explicit EndsWith(std::string ending) : ending_(std::move(ending)) {}
+  bool MatchAndExplain(const std::string& output, testing::MatchResultListener*) const override {
+    return output.size() >= ending_.size() &&
+           output.compare(output.size() - ending_.size(), ending_.size(), ending_) == 0;
+  }
+  void DescribeTo(std::ostream* os) const override { *os << "ends with \"" << ending_ << '"'; }
+
+ private:
+  std::string ending_;
+};
+
+testing::Matcher<const std::string&> ends_with(const char* ending) {
+  return testing::MakeMatcher(new EndsWith(ending));
+}
+
+int expected_status(const char* ending) {
+  return std::strcmp(ending, kReadToTheEnd) == 0 ? 0 : 1;
+}
+
+TEST(FuzzRegressionDeathTest, KeptInputsEndNormallyOrAsDamagedFiles) {
+  for (const KeptInput& input : kKeptInputs) {
+    SCOPED_TRACE(input.file);
+    EXPECT_EXIT(read_two_files(input.file, input.file),
+                testing::ExitedWithCode(expected_status(input.ending_as_both_files)),
+                ends_with(input.ending_as_both_files));
+    EXPECT_EXIT(read_two_files(kValidFirstFile, input.file),
+                testing::ExitedWithCode(expected_status(input.ending_after_valid_file)),
+                ends_with(input.ending_after_valid_file));
+  }
+}
+
+TEST(FuzzRegressionTest, EveryKeptInputHasItsExpectedEnding) {
+  std::set<std::string> listed;
+  for (const KeptInput& input : kKeptInputs)
+    listed.insert(input.file);
+  for (const auto& entry : std::filesystem::directory_iterator(kRegressionFolder)) {
+    const std::string name = entry.path().filename().string();
+    EXPECT_TRUE(listed.count(name) == 1) << name << " is kept but not listed in kKeptInputs";
+    // The run holds file names in rows of MAX_NAME_LENGTH characters.
+    EXPECT_LE(name.size(), static_cast<std::size_t>(MAX_NAME_LENGTH)) << name;
+  }
+}
+
+}  // namespace
