@@ -13,6 +13,8 @@
 namespace {
 
 constexpr std::size_t kBufferSize = std::size_t{1} << 20;
+// Longest text of a 32-bit integer: a sign and ten digits.
+constexpr std::size_t kLongestInt = 11;
 
 [[noreturn]] void fail_report(ReportWriter& out, int error) {
   // A stream may fail without setting errno; the message still needs a reason.
@@ -32,21 +34,11 @@ void flush_buffer(ReportWriter& out) {
   out.used = 0;
 }
 
-void append_bytes(ReportWriter& out, const char* bytes, std::size_t count) {
-  // Nearly every piece fits in what is left of the buffer.
-  if (count <= out.buffer.size() - out.used) {
-    std::memcpy(out.buffer.data() + out.used, bytes, count);
-    out.used += count;
-    return;
-  }
-  while (count > 0) {
-    if (out.used == out.buffer.size()) flush_buffer(out);
-    std::size_t piece = std::min(count, out.buffer.size() - out.used);
-    std::memcpy(out.buffer.data() + out.used, bytes, piece);
-    out.used += piece;
-    bytes += piece;
-    count -= piece;
-  }
+// Room for count more bytes at the end of the buffer, which goes to the file first when it has
+// too little left.
+char* room_for(ReportWriter& out, std::size_t count) {
+  if (out.buffer.size() - out.used < count) flush_buffer(out);
+  return out.buffer.data() + out.used;
 }
 
 void append_spaces(ReportWriter& out, std::size_t count) {
@@ -63,6 +55,17 @@ void append_right_aligned(ReportWriter& out, const char* text, std::size_t lengt
 }
 
 }  // namespace
+
+void append_bytes(ReportWriter& out, const char* bytes, std::size_t count) {
+  while (count > 0) {
+    if (out.used == out.buffer.size()) flush_buffer(out);
+    std::size_t piece = std::min(count, out.buffer.size() - out.used);
+    std::memcpy(out.buffer.data() + out.used, bytes, piece);
+    out.used += piece;
+    bytes += piece;
+    count -= piece;
+  }
+}
 
 bool open_report(ReportWriter& out, const char* name) {
   out.name = name;
@@ -91,10 +94,6 @@ void close_report(ReportWriter& out) {
   out.buffer.shrink_to_fit();
 }
 
-void append_text(ReportWriter& out, std::string_view text) {
-  append_bytes(out, text.data(), text.size());
-}
-
 void append_text_clipped(ReportWriter& out, const char* text, int min_width, int max_chars) {
   std::size_t length = 0;
   while (length < static_cast<std::size_t>(max_chars) && text[length] != '\0')
@@ -103,7 +102,13 @@ void append_text_clipped(ReportWriter& out, const char* text, int min_width, int
 }
 
 void append_int(ReportWriter& out, int32_t value, int min_width) {
-  char text[16];
+  // Without a field width the number is written straight into the buffer.
+  if (min_width == 0) {
+    char* at = room_for(out, kLongestInt);
+    out.used += static_cast<std::size_t>(std::to_chars(at, at + kLongestInt, value).ptr - at);
+    return;
+  }
+  char text[kLongestInt];
   std::to_chars_result result = std::to_chars(text, text + sizeof text, value);
   append_right_aligned(out, text, static_cast<std::size_t>(result.ptr - text), min_width);
 }
@@ -117,6 +122,10 @@ void append_fixed(ReportWriter& out, double value, int decimals, int min_width) 
   if (std::isinf(value)) {
     const char* text = value < 0 ? "-inf" : "inf";
     append_right_aligned(out, text, std::strlen(text), min_width);
+    return;
+  }
+  if (min_width == 0) {
+    out.used += write_fixed(room_for(out, kLongestFixed), value, decimals);
     return;
   }
   char text[kLongestFixed];

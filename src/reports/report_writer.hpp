@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -31,9 +32,19 @@ bool open_report(ReportWriter& out, const char* name);
 // Writes what is left in the buffer and closes the file.
 void close_report(ReportWriter& out);
 
-// "%s": the text up to its terminating zero. Taken as a view, so that the length of a literal is
-// known where it is written and not counted again for every row.
-void append_text(ReportWriter& out, std::string_view text);
+// Copies the bytes into the buffer, writing the buffer to the file whenever it fills up.
+void append_bytes(ReportWriter& out, const char* bytes, std::size_t count);
+
+// "%s": the text up to its terminating zero. Inline, so that a literal is copied where it is
+// written, without counting its length or calling a function for every row.
+inline void append_text(ReportWriter& out, std::string_view text) {
+  if (text.size() <= out.buffer.size() - out.used) {
+    std::memcpy(out.buffer.data() + out.used, text.data(), text.size());
+    out.used += text.size();
+  } else {
+    append_bytes(out, text.data(), text.size());
+  }
+}
 
 // "%<min_width>.<max_chars>s": at most max_chars characters of the text (fewer if its zero comes
 // first), right-aligned in a field of at least min_width characters.
