@@ -11,6 +11,7 @@ namespace {
 // A 128-bit product holds a 53-bit significand times 5^6 exactly.
 __extension__ using uint128 = unsigned __int128;
 
+constexpr uint64_t kPowersOfTen[kMaxDecimals + 1] = {1, 10, 100, 1000, 10000, 100000, 1000000};
 constexpr uint64_t kPowersOfFive[kMaxDecimals + 1] = {1, 5, 25, 125, 625, 3125, 15625};
 
 // Magnitudes below this have a scaled value (magnitude * 10^6) that fits in 64 bits.
@@ -55,19 +56,19 @@ std::size_t write_fixed(char* text, double value, int decimals) {
     return static_cast<std::size_t>(result.ptr - text);
   }
 
-  // The digits of the scaled value from the last one back, at least one before the point.
-  char reversed[24];
-  int count = 0;
-  do {
-    reversed[count++] = static_cast<char>('0' + scaled % 10);
-    scaled /= 10;
-  } while (scaled != 0 || count <= decimals);
-
+  // The whole part, then the decimals with their leading zeros, from the last one back.
+  const uint64_t unit = kPowersOfTen[decimals];
   char* end = text;
   if (std::signbit(value)) *end++ = '-';
-  for (int i = count - 1; i >= 0; --i) {
-    *end++ = reversed[i];
-    if (i == decimals && decimals > 0) *end++ = '.';
+  end = std::to_chars(end, text + kLongestFixed, scaled / unit).ptr;
+  if (decimals > 0) {
+    *end++ = '.';
+    auto fraction = static_cast<uint32_t>(scaled % unit);
+    for (int i = decimals - 1; i >= 0; --i) {
+      end[i] = static_cast<char>('0' + fraction % 10);
+      fraction /= 10;
+    }
+    end += decimals;
   }
   return static_cast<std::size_t>(end - text);
 }
