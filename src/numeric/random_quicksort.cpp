@@ -1,7 +1,11 @@
 // In-place ascending sort of a[0..n-1] around a randomly drawn pivot.
 #include "numeric/numeric.hpp"
 
-void random_quicksort(const DoubleVector& a, int32_t n) {
+namespace {
+
+// One level copies its range into the scratch vector, partitions it back into a and only then
+// sorts the two groups, so every level can use the same scratch vector of at least n values.
+void sort_range(const DoubleVector& a, int32_t n, const DoubleVector& scratch) {
   if (n <= 1) return;
   if (n == 2) {
     if (a[0] > a[1]) {
@@ -13,7 +17,6 @@ void random_quicksort(const DoubleVector& a, int32_t n) {
   }
 
   auto pivot = static_cast<int32_t>(uniform_random() * n);
-  DoubleVector scratch = dvector(0, n - 1);
   for (int32_t i = 0; i < n; ++i)
     scratch[i] = a[i];
 
@@ -34,12 +37,24 @@ void random_quicksort(const DoubleVector& a, int32_t n) {
   a[below] = scratch[pivot];
 
   if (below == 0) {
-    random_quicksort(a.from(1), n - 1);
+    sort_range(a.from(1), n - 1, scratch);
   } else if (not_below == 0) {
-    random_quicksort(a, n - 1);
+    sort_range(a, n - 1, scratch);
   } else {
-    random_quicksort(a, below);
-    random_quicksort(a.from(below + 1), not_below);
+    sort_range(a, below, scratch);
+    sort_range(a.from(below + 1), not_below, scratch);
   }
+}
+
+}  // namespace
+
+void random_quicksort(const DoubleVector& a, int32_t n) {
+  // Two values or fewer need no copy (and draw no random value).
+  if (n <= 2) {
+    sort_range(a, n, DoubleVector());
+    return;
+  }
+  DoubleVector scratch = dvector(0, n - 1);
+  sort_range(a, n, scratch);
   release_dvector(scratch, 0, n - 1);
 }
