@@ -34,10 +34,11 @@ std::string printf_text(const char* format, int value) {
 // range; the written file must hold exactly what printf writes for each.
 TEST(ReportWriter, FixedPointIsWhatPrintfWrites) {
   const double samples[] = {
-      0.0,      -0.0,   1.0,         -1.0,    0.5,       2.0 / 3.0, 0.0005,
-      0.0015,   0.0025, 1.0005,      -0.0005, 0.0000005, -1e-7,     1e-7,
-      0.777778, 4.5,    1234567.891, 99.9995, 1e22,      -1e300,    1.7976931348623157e308,
-      4.9e-324, 0.1};
+      0.0, -0.0, 1.0, -1.0, 0.5, 2.0 / 3.0, 0.0005, 0.0015, 0.0025, 1.0005, -0.0005, 0.0000005,
+      -1e-7, 1e-7, 0.777778, 4.5, 1234567.891, 99.9995, 1e22, -1e300, 1.7976931348623157e308,
+      4.9e-324, 0.1,
+      // Exact binary ties at six and at three decimals, and values on both sides of 2^43.
+      0.0078125, 0.0234375, -0.0078125, 1.0625, 1.1875, 8796093022207.9995, 8796093022208.0};
   ScratchDirectory scratch;
   ReportWriter out;
   ASSERT_TRUE(open_report(out, "numbers.txt"));
