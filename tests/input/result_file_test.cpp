@@ -1,4 +1,6 @@
+#include <bit>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 
 #include "input_test_support.hpp"
@@ -63,6 +65,31 @@ TEST(ReaderPrimitives, RealsFollowFormattedInput) {
   EXPECT_EQ(file.line, 2);
   EXPECT_FALSE(read_real(file, value));
   EXPECT_EQ(describe_next_word(file), "\"x\"");
+}
+
+// Plain decimals take a shortcut through one exact division; it must round as the general
+// conversion does, also where the digits no longer fit the shortcut.
+TEST(ReaderPrimitives, RealsRoundAsTheGeneralConversionDoes) {
+  const char* texts[] = {"0.1",
+                         "0.3",
+                         "2.675",
+                         "1.0000000000000002",
+                         "9007199254740993",
+                         "9007199254740992.5",
+                         "123456789012345678901",
+                         "0.0000000000000000000001",
+                         "-0",
+                         "65535.999",
+                         "5.",
+                         "1e5",
+                         "4.35E-3"};
+  for (const char* text : texts) {
+    ResultFile file = result_file_from(text);
+    double value = 0.0;
+    ASSERT_TRUE(read_real(file, value)) << text;
+    EXPECT_EQ(std::bit_cast<uint64_t>(value), std::bit_cast<uint64_t>(std::strtod(text, nullptr)))
+        << text;
+  }
 }
 
 TEST(ReaderPrimitives, TabFieldsAreTakenRaw) {
