@@ -22,9 +22,6 @@
 
 namespace {
 
-constexpr int32_t kChannelFieldWidth = 100;
-constexpr int32_t kNameWidth = 500;
-
 std::filesystem::path scratch_directory;
 std::string fuzzed_file;  // the input of the moment
 std::string valid_file;   // a copy of the seed two_spots.txt, a valid result file
@@ -67,56 +64,17 @@ void check_complete_read(const Run& run) {
   if (!run.first_file.bytes.empty()) finding("the first file was left open");
   for (int channel = 0; channel < 2; ++channel) {
     for (int32_t field = 1; field <= 3; ++field)
-      check_field(run.channel_fields[channel][field].block(), kChannelFieldWidth,
+      check_field(run.channel_fields[channel][field].block(), CHANNEL_FIELD_WIDTH,
                   "a channel field");
-    check_field(run.image_name[channel], kChannelFieldWidth, "an image name");
+    check_field(run.image_name[channel], CHANNEL_FIELD_WIDTH, "an image name");
   }
   for (int32_t s = 1; s <= run.TotalSpots; ++s) {
-    check_field(run.spot_name[s].block(), kNameWidth, "a spot name");
+    check_field(run.spot_name[s].block(), SPOT_NAME_WIDTH, "a spot name");
     for (int32_t k = 1; k <= run.FileCount; ++k) {
       if (run.spot_qc[k][s] != QC_PASS && run.spot_qc[k][s] != QC_FAIL)
         finding("a quality flag is neither QC_PASS nor QC_FAIL");
     }
   }
-}
-
-// The spot arrays, created as the run driver creates them once the first file's header is read.
-void create_spot_arrays(Run& run) {
-  const int32_t n = run.FileCount;
-  const int32_t spots = run.TotalSpots;
-  run.spot_name = cmatrix(1, spots, 0, kNameWidth);
-  run.ch1_net = dmatrix(1, n, 1, spots);
-  run.ch2_net = dmatrix(1, n, 1, spots);
-  run.ch1_bg = dmatrix(1, n, 1, spots);
-  run.ch2_bg = dmatrix(1, n, 1, spots);
-  run.spot_qc = dmatrix(1, n, 1, spots);
-  run.spot_array_row = ivector(1, spots);
-  run.spot_array_col = ivector(1, spots);
-  run.spot_row = ivector(1, spots);
-  run.spot_col = ivector(1, spots);
-  for (int32_t k = 1; k <= n; ++k) {
-    for (int32_t s = 1; s <= spots; ++s)
-      run.spot_qc[k][s] = QC_PASS;
-  }
-}
-
-// Releases whatever the reader's steps created; an array never created is an empty view.
-void release_run_arrays(Run& run) {
-  const int32_t n = run.FileCount;
-  const int32_t spots = run.TotalSpots;
-  release_ivector(run.spot_col, 1, spots);
-  release_ivector(run.spot_row, 1, spots);
-  release_ivector(run.spot_array_col, 1, spots);
-  release_ivector(run.spot_array_row, 1, spots);
-  release_dmatrix(run.spot_qc, 1, n, 1, spots);
-  release_dmatrix(run.ch2_bg, 1, n, 1, spots);
-  release_dmatrix(run.ch1_bg, 1, n, 1, spots);
-  release_dmatrix(run.ch2_net, 1, n, 1, spots);
-  release_dmatrix(run.ch1_net, 1, n, 1, spots);
-  release_cmatrix(run.spot_name, 1, spots, 0, kNameWidth);
-  release_cmatrix(run.channel_fields[1], 1, 3, 0, kChannelFieldWidth);
-  release_cmatrix(run.channel_fields[0], 1, 3, 0, kChannelFieldWidth);
-  release_cmatrix(run.FileNames, 1, n, 0, MAX_NAME_LENGTH);
 }
 
 // The reader's part of a run of two files, with the dialogue's answers fixed.

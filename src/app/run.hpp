@@ -19,6 +19,10 @@ constexpr double NO_PVALUE = -1.0;
 constexpr int32_t MAX_FILES = 99;
 // Longest file name; FileNames rows hold it and its terminating zero.
 constexpr int32_t MAX_NAME_LENGTH = 50;
+// Text rows for the fields taken from a result file run from 0 to these widths: a field with its
+// ending tab holds at most width - 1 characters, so that a zero always follows it.
+constexpr int32_t CHANNEL_FIELD_WIDTH = 100;
+constexpr int32_t SPOT_NAME_WIDTH = 500;
 
 struct Run {
   // Answers of the dialogue.
@@ -38,7 +42,7 @@ struct Run {
   // Channel lines 1 and 2 at index 0 and 1: rows 1..3 (channel, image path, fluor) x 0..100, each
   // field with its ending tab. image_name is the part of the image path after its last backslash.
   CharMatrix channel_fields[2];
-  char image_name[2][100] = {};
+  char image_name[2][CHANNEL_FIELD_WIDTH] = {};
 
   // The first result file, open from its recognition to the end of its spot table.
   ResultFile first_file;
@@ -72,3 +76,9 @@ struct Run {
 inline int64_t replicate_columns(const Run& run) {
   return int64_t{run.ReplicateCount} * run.FileCount;
 }
+
+// Creates the spot arrays that the spot tables are read into, every quality flag QC_PASS.
+void create_spot_arrays(Run& run);
+
+// Releases every array of the run that is still held; an array already released is left alone.
+void release_run_arrays(Run& run);

@@ -7,9 +7,6 @@
 
 namespace {
 
-// Channel fields and image names hold at most 99 characters with their tab, then a zero.
-constexpr int32_t kChannelFieldWidth = 100;
-
 // The shortest spot row: five one-digit integers with four blanks between them (9), the
 // separator (1), an empty name that is its tab alone (1), and eleven one-digit numbers with ten
 // blanks between them (21). Every row but the last also has its line feed.
@@ -35,9 +32,9 @@ int32_t read_header_value(ResultFile& file, int labels, const std::string& value
 // Channel, image path and fluor: three tab-ended fields into rows 1 to 3.
 void read_channel_line(ResultFile& file, const CharMatrix& fields, int channel_line) {
   for (int32_t field = 1; field <= 3; ++field) {
-    if (!read_tab_field(file, fields[field], kChannelFieldWidth)) {
+    if (!read_tab_field(file, fields[field], CHANNEL_FIELD_WIDTH)) {
       reject_tab_field(
-          file, kChannelFieldWidth,
+          file, CHANNEL_FIELD_WIDTH,
           "field " + std::to_string(field) + " of channel line " + std::to_string(channel_line));
     }
   }
@@ -46,9 +43,9 @@ void read_channel_line(ResultFile& file, const CharMatrix& fields, int channel_l
 // The image name is what follows the last backslash of the image path, with the path's ending
 // tab; a path without a backslash is an image name as it stands.
 void extract_image_name(const OffsetVector<char>& image_path, char* image_name) {
-  std::memset(image_name, 0, kChannelFieldWidth);
+  std::memset(image_name, 0, CHANNEL_FIELD_WIDTH);
   const char* path = image_path.block();
-  const char* tab = static_cast<const char*>(std::memchr(path, '\t', kChannelFieldWidth - 1));
+  const char* tab = static_cast<const char*>(std::memchr(path, '\t', CHANNEL_FIELD_WIDTH - 1));
   const char* name_start = tab;
   while (name_start > path && name_start[-1] != '\\')
     --name_start;
@@ -82,8 +79,8 @@ void read_result_header(Run& run) {
   std::fputs("\n", stdout);
 
   skip_lines(file, 8);
-  run.channel_fields[0] = cmatrix(1, 3, 0, kChannelFieldWidth);
-  run.channel_fields[1] = cmatrix(1, 3, 0, kChannelFieldWidth);
+  run.channel_fields[0] = cmatrix(1, 3, 0, CHANNEL_FIELD_WIDTH);
+  run.channel_fields[1] = cmatrix(1, 3, 0, CHANNEL_FIELD_WIDTH);
   std::fputs("Channel (Fluor.)\tImage (listed only for the first data set)\n", stdout);
   read_channel_line(file, run.channel_fields[0], 1);
   skip_lines(file, 1);

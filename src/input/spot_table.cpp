@@ -5,8 +5,6 @@
 
 namespace {
 
-// A spot name holds at most 499 characters with its tab, then a zero.
-constexpr int32_t kNameWidth = 500;
 // Numbers after the name: two discarded, intensity and background of channel 1, two discarded,
 // intensity and background of channel 2, three discarded.
 constexpr int32_t kNumbersPerRow = 11;
@@ -92,8 +90,8 @@ void read_spot_row(Run& run, ResultFile& file, int32_t k, int32_t s) {
                                   std::to_string(s) + ", found the end of the file");
   }
   // Every file overwrites the name, so the last file's names are the ones kept.
-  if (!read_tab_field(file, run.spot_name[s], kNameWidth))
-    reject_tab_field(file, kNameWidth, "name of spot row " + std::to_string(s));
+  if (!read_tab_field(file, run.spot_name[s], SPOT_NAME_WIDTH))
+    reject_tab_field(file, SPOT_NAME_WIDTH, "name of spot row " + std::to_string(s));
   const std::size_t name_end = file.pos;
   const int64_t name_line = file.line;
 

@@ -105,7 +105,7 @@ class ResultFilesTest : public testing::Test {
   }
 
   void TearDown() override {
-    release_arrays();
+    release_run_arrays(run);
     std::filesystem::current_path(original_directory_);
     std::filesystem::remove_all(scratch_directory_);
   }
@@ -128,47 +128,12 @@ class ResultFilesTest : public testing::Test {
     seek_spot_table(run);
     testing::internal::GetCapturedStdout();
 
-    const int32_t n = run.FileCount;
-    const int32_t spots = run.TotalSpots;
-    run.spot_name = cmatrix(1, spots, 0, 500);
-    run.ch1_net = dmatrix(1, n, 1, spots);
-    run.ch2_net = dmatrix(1, n, 1, spots);
-    run.ch1_bg = dmatrix(1, n, 1, spots);
-    run.ch2_bg = dmatrix(1, n, 1, spots);
-    run.spot_qc = dmatrix(1, n, 1, spots);
-    run.spot_array_row = ivector(1, spots);
-    run.spot_array_col = ivector(1, spots);
-    run.spot_row = ivector(1, spots);
-    run.spot_col = ivector(1, spots);
-    for (int32_t k = 1; k <= n; ++k) {
-      for (int32_t s = 1; s <= spots; ++s)
-        run.spot_qc[k][s] = QC_PASS;
-    }
+    create_spot_arrays(run);
   }
 
   ::Run run;  // the type, not testing::Test::Run
 
  private:
-  // Releases whatever the test created; an array never created is an empty view, and releasing
-  // one does nothing.
-  void release_arrays() {
-    const int32_t n = run.FileCount;
-    const int32_t spots = run.TotalSpots;
-    release_ivector(run.spot_col, 1, spots);
-    release_ivector(run.spot_row, 1, spots);
-    release_ivector(run.spot_array_col, 1, spots);
-    release_ivector(run.spot_array_row, 1, spots);
-    release_dmatrix(run.spot_qc, 1, n, 1, spots);
-    release_dmatrix(run.ch2_bg, 1, n, 1, spots);
-    release_dmatrix(run.ch1_bg, 1, n, 1, spots);
-    release_dmatrix(run.ch2_net, 1, n, 1, spots);
-    release_dmatrix(run.ch1_net, 1, n, 1, spots);
-    release_cmatrix(run.spot_name, 1, spots, 0, 500);
-    release_cmatrix(run.channel_fields[1], 1, 3, 0, 100);
-    release_cmatrix(run.channel_fields[0], 1, 3, 0, 100);
-    release_cmatrix(run.FileNames, 1, n, 0, MAX_NAME_LENGTH);
-  }
-
   std::filesystem::path original_directory_;
   std::filesystem::path scratch_directory_;
 };

@@ -1,0 +1,62 @@
+#include "app/run.hpp"
+
+void create_spot_arrays(Run& run) {
+  const int32_t n = run.FileCount;
+  const int32_t spots = run.TotalSpots;
+  run.spot_name = cmatrix(1, spots, 0, SPOT_NAME_WIDTH);
+  run.ch1_net = dmatrix(1, n, 1, spots);
+  run.ch2_net = dmatrix(1, n, 1, spots);
+  run.ch1_bg = dmatrix(1, n, 1, spots);
+  run.ch2_bg = dmatrix(1, n, 1, spots);
+  run.spot_qc = dmatrix(1, n, 1, spots);
+  run.spot_array_row = ivector(1, spots);
+  run.spot_array_col = ivector(1, spots);
+  run.spot_row = ivector(1, spots);
+  run.spot_col = ivector(1, spots);
+  for (int32_t f = 1; f <= n; ++f) {
+    for (int32_t s = 1; s <= spots; ++s)
+      run.spot_qc[f][s] = QC_PASS;
+  }
+}
+
+void release_run_arrays(Run& run) {
+  const int32_t n = run.FileCount;
+  const int32_t spots = run.TotalSpots;
+  const int32_t genes = run.GeneNumber;
+  const int64_t columns = replicate_columns(run);
+  release_dvector(run.log2_values, 1, columns);
+  release_dvector(run.kept_values, 1, columns);
+  release_dvector(run.sorted_values, 1, columns);
+  release_dvector(run.gene_values, 1, columns);
+  release_dvector(run.ratio_cv, 1, genes);
+  release_dvector(run.p_value, 1, genes);
+  release_dvector(run.ratio_median, 1, genes);
+  release_dvector(run.log_mean, 1, genes);
+  release_dvector(run.ratio_mean, 1, genes);
+  release_ivector(run.spots_used, 1, genes);
+  release_ivector(run.zero_count, 1, genes);
+  release_ivector(run.file_zero_spots, 1, n);
+  release_ivector(run.outliers_found, 1, genes);
+  release_ivector(run.file_outliers, 1, n);
+  release_dvector(run.log_sd, 1, genes);
+  release_dvector(run.ratio_sd, 1, genes);
+  release_dmatrix(run.file_gene_mean, 1, n, 1, genes);
+  release_dmatrix(run.gene_qc, 1, genes, 1, columns);
+  release_dmatrix(run.gene_ratio, 1, genes, 1, columns);
+  release_dmatrix(run.spot_ratio, 1, n, 1, spots);
+  release_dvector(run.norm_factor, 1, n);
+  release_dmatrix(run.channel_totals, 1, n, 1, 2);
+  release_ivector(run.spot_col, 1, spots);
+  release_ivector(run.spot_row, 1, spots);
+  release_ivector(run.spot_array_col, 1, spots);
+  release_ivector(run.spot_array_row, 1, spots);
+  release_dmatrix(run.spot_qc, 1, n, 1, spots);
+  release_dmatrix(run.ch2_bg, 1, n, 1, spots);
+  release_dmatrix(run.ch1_bg, 1, n, 1, spots);
+  release_dmatrix(run.ch2_net, 1, n, 1, spots);
+  release_dmatrix(run.ch1_net, 1, n, 1, spots);
+  release_cmatrix(run.spot_name, 1, spots, 0, SPOT_NAME_WIDTH);
+  release_cmatrix(run.channel_fields[1], 1, 3, 0, CHANNEL_FIELD_WIDTH);
+  release_cmatrix(run.channel_fields[0], 1, 3, 0, CHANNEL_FIELD_WIDTH);
+  release_cmatrix(run.FileNames, 1, n, 0, MAX_NAME_LENGTH);
+}
