@@ -129,6 +129,7 @@ bool read_tab_field(ResultFile& file, const OffsetVector<char>& row, int32_t wid
   const void* tab = std::memchr(start, '\t', limit);
   if (tab == nullptr) return false;
   const std::size_t length = static_cast<std::size_t>(static_cast<const char*>(tab) - start) + 1;
+  if (std::memchr(start, '\0', length) != nullptr) return false;
   std::memcpy(row.block(), start, length);
   file.line += std::count(start, start + length, '\n');
   file.pos += length;
@@ -224,6 +225,11 @@ void reject_damaged_file(const ResultFile& file, const std::string& detail) {
 
 void reject_tab_field(const ResultFile& file, int32_t width, const std::string& what) {
   const std::size_t room = static_cast<std::size_t>(width) - 1;
+  const std::size_t limit = std::min(room, file.bytes.size() - file.pos);
+  const char* start = file.bytes.data() + file.pos;
+  if (limit > 0 && std::memchr(start, '\t', limit) != nullptr) {
+    reject_damaged_file(file, "expected text without zero bytes (" + what + ")");
+  }
   std::string detail = "expected a tab-ended field of at most " + std::to_string(room) +
                        " characters (" + what + ")";
   // No tab came within the room; if the file holds less than that, it was the end that came.

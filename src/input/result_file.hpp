@@ -42,8 +42,9 @@ void skip_lines(ResultFile& file, int64_t count);
 // Zeroes row[0..width-1], then stores the characters up to and including the next tab, taken raw
 // (no white space is skipped; a field that begins with a tab is that tab alone). The field with
 // its tab must fit in width - 1 characters so that a zero follows it. False when no tab comes
-// within that many characters or before the end of the file; the position is then left at the
-// start of the field.
+// within that many characters or before the end of the file, and when the field holds a zero byte
+// (printed as text, it would end there and lose its tab, shifting the report's columns); the
+// position is then left at the start of the field.
 bool read_tab_field(ResultFile& file, const OffsetVector<char>& row, int32_t width);
 
 // Skips white space, then reads a run of non-white-space characters of any length. False at the

@@ -35,9 +35,12 @@ struct KeptInput {
 };
 
 const KeptInput kKeptInputs[] = {
-    // A zero byte inside a channel field is stored with the field; the field still ends with its
-    // tab and a zero, so nothing prints past the row.
-    {"zero_byte_in_channel_field.txt", kReadToTheEnd,
+    // A zero byte inside a channel field would cut the printed field short and drop its tab, so
+    // the file is refused as damaged. As a later file its header is not read, and its spot table
+    // is out of step.
+    {"zero_byte_in_channel_field.txt",
+     "\nthe data file zero_byte_in_channel_field.txt is damaged at line 31: expected text without "
+     "zero bytes (field 3 of channel line 2)\npress any key to exit the program\n",
      "\nthe data file zero_byte_in_channel_field.txt is damaged at line 42: expected an integer "
      "(column 1 of spot row 1), found \"Number\"\npress any key to exit the program\n"},
 };
@@ -63,21 +66,7 @@ const KeptInput kKeptInputs[] = {
   run.QualityConstant = 1.0;
   seek_spot_table(run);
 
-  const int32_t spots = run.TotalSpots;
-  run.spot_name = cmatrix(1, spots, 0, 500);
-  run.ch1_net = dmatrix(1, 2, 1, spots);
-  run.ch2_net = dmatrix(1, 2, 1, spots);
-  run.ch1_bg = dmatrix(1, 2, 1, spots);
-  run.ch2_bg = dmatrix(1, 2, 1, spots);
-  run.spot_qc = dmatrix(1, 2, 1, spots);
-  run.spot_array_row = ivector(1, spots);
-  run.spot_array_col = ivector(1, spots);
-  run.spot_row = ivector(1, spots);
-  run.spot_col = ivector(1, spots);
-  for (int32_t k = 1; k <= 2; ++k) {
-    for (int32_t s = 1; s <= spots; ++s)
-      run.spot_qc[k][s] = QC_PASS;
-  }
+  create_spot_arrays(run);
   read_spot_tables(run);
 
   std::fputs(kReadToTheEnd, stdout);

@@ -153,6 +153,12 @@ TEST_F(SpotTableTest, NameTooLongIsRefused) {
                  "expected a tab-ended field of at most 499 characters (name of spot row 1)");
 }
 
+// Printed as text, the name would end at the zero and lose its tab: the columns would shift.
+TEST_F(SpotTableTest, NameWithAZeroByteIsRefused) {
+  expect_refused("1", spot_row(1, std::string("ab\0c", 4), "1", "1", "1", "1"), 41,
+                 "expected text without zero bytes (name of spot row 1)");
+}
+
 TEST_F(SpotTableTest, NameWithoutATabIsRefused) {
   expect_refused("1", "1\t1\t1\t1\t1\tname 1.5 -2 1 1 0.25 8 1 1 9 10 11\r\n", 41,
                  "expected a tab-ended field of at most 499 characters (name of spot row 1), "
