@@ -1,5 +1,6 @@
 #include "reports/report_writer.hpp"
 #include "reports/reports.hpp"
+#include "reports/spot_position.hpp"
 
 namespace {
 
@@ -85,13 +86,8 @@ void write_gene_row(ReportWriter& out, const Run& run, int32_t gene) {
   append_int(out, last_spot, 3);
 
   // The position of the last spot, with the column range from the first spot to the last.
-  append_text(out, "\tAR");
-  append_int(out, run.spot_array_row[last_spot]);
-  append_text(out, " AC");
-  append_int(out, run.spot_array_col[last_spot]);
-  append_text(out, " R");
-  append_int(out, run.spot_row[last_spot]);
-  append_text(out, " C");
+  append_text(out, "\t");
+  append_position_up_to_column(out, run, last_spot);
   append_int(out, run.spot_col[first_spot]);
   append_text(out, "-C");
   append_int(out, run.spot_col[last_spot]);

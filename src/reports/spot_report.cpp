@@ -1,5 +1,6 @@
 #include "reports/report_writer.hpp"
 #include "reports/reports.hpp"
+#include "reports/spot_position.hpp"
 
 namespace {
 
@@ -26,13 +27,8 @@ void write_block_heading(ReportWriter& out, const Run& run, int32_t file) {
 
 void write_spot_row(ReportWriter& out, const Run& run, int32_t file, int32_t spot) {
   append_int(out, spot);
-  append_text(out, "\tAR");
-  append_int(out, run.spot_array_row[spot]);
-  append_text(out, " AC");
-  append_int(out, run.spot_array_col[spot]);
-  append_text(out, " R");
-  append_int(out, run.spot_row[spot]);
-  append_text(out, " C");
+  append_text(out, "\t");
+  append_position_up_to_column(out, run, spot);
   append_int(out, run.spot_col[spot]);
   append_text(out, "\t");
   // The name keeps the tab that ended it in the result file; it separates the next column.
