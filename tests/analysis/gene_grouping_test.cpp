@@ -18,15 +18,6 @@ void fill_spots(Run& run, const std::vector<std::vector<double>>& ratios,
   }
 }
 
-void release_grouping(Run& run) {
-  const int64_t columns = replicate_columns(run);
-  release_dmatrix(run.file_gene_mean, 1, run.FileCount, 1, run.GeneNumber);
-  release_dmatrix(run.gene_qc, 1, run.GeneNumber, 1, columns);
-  release_dmatrix(run.gene_ratio, 1, run.GeneNumber, 1, columns);
-  release_dmatrix(run.spot_qc, 1, run.FileCount, 1, run.TotalSpots);
-  release_dmatrix(run.spot_ratio, 1, run.FileCount, 1, run.TotalSpots);
-}
-
 Run grouping_run(int32_t replicates, int32_t files, int32_t spots) {
   Run run;
   run.ReplicateCount = replicates;
@@ -57,7 +48,7 @@ TEST(GeneGrouping, FileMeansAreTakenBeforeFailedSpotsAreZeroed) {
   EXPECT_EQ(run.gene_ratio[1][2], 0.0);
   EXPECT_EQ(run.gene_ratio[1][3], 2.0);
   EXPECT_EQ(run.gene_ratio[1][4], 0.0);
-  release_grouping(run);
+  release_run_arrays(run);
 }
 
 TEST(GeneGrouping, ColumnsFollowFileThenReplicateAndLeftoverSpotsBelongToNoGene) {
@@ -79,7 +70,7 @@ TEST(GeneGrouping, ColumnsFollowFileThenReplicateAndLeftoverSpotsBelongToNoGene)
   EXPECT_EQ(run.file_gene_mean[1][2], 5.0);
   EXPECT_EQ(run.file_gene_mean[2][2], 15.0);
   zero_failed_ratios(run);
-  release_grouping(run);
+  release_run_arrays(run);
 }
 
 TEST(GeneGrouping, NoGenesGivesEmptyRangesThroughToTheStatistics) {
@@ -99,9 +90,5 @@ TEST(GeneGrouping, NoGenesGivesEmptyRangesThroughToTheStatistics) {
   EXPECT_EQ(run.file_outliers[2], 0);
   EXPECT_EQ(run.gene_values.highest(), 10);
 
-  release_gene_statistics(run);  // also releases gene_ratio
-  release_dmatrix(run.file_gene_mean, 1, run.FileCount, 1, 0);
-  release_dmatrix(run.gene_qc, 1, 0, 1, 10);
-  release_dmatrix(run.spot_qc, 1, run.FileCount, 1, run.TotalSpots);
-  release_dmatrix(run.spot_ratio, 1, run.FileCount, 1, run.TotalSpots);
+  release_run_arrays(run);
 }

@@ -67,7 +67,7 @@ TEST(GeneStatistics, GenesOfNoneOneOrTwoKeptRatios) {
   EXPECT_EQ(run.file_zero_spots[2], 1);
   EXPECT_EQ(run.file_outliers[1], 1);
   EXPECT_EQ(run.file_outliers[2], 1);
-  release_gene_statistics(run);
+  release_run_arrays(run);
 }
 
 TEST(GeneStatistics, LargestValueIsDroppedUntilMeanAndMedianAgree) {
@@ -81,7 +81,7 @@ TEST(GeneStatistics, LargestValueIsDroppedUntilMeanAndMedianAgree) {
   EXPECT_EQ(run.file_outliers[1], 0);
   EXPECT_EQ(run.file_outliers[2], 0);
   EXPECT_EQ(run.file_outliers[3], 1);
-  release_gene_statistics(run);
+  release_run_arrays(run);
 }
 
 TEST(GeneStatistics, EveryColumnHoldingADroppedValueCountsAtEveryDrop) {
@@ -90,7 +90,7 @@ TEST(GeneStatistics, EveryColumnHoldingADroppedValueCountsAtEveryDrop) {
   compute_gene_statistics(run);
   expect_gene(run, 1, {3, 0, 2, 2.0, 0.0, 0.0, 2.0, 1.0, 0.0, 0.0});
   EXPECT_EQ(run.file_outliers[1], 4);
-  release_gene_statistics(run);
+  release_run_arrays(run);
 }
 
 TEST(GeneStatistics, MeanExactlyTwiceTheMedianDropsNothing) {
@@ -102,7 +102,7 @@ TEST(GeneStatistics, MeanExactlyTwiceTheMedianDropsNothing) {
   EXPECT_EQ(run.ratio_mean[1], 4.0);
   EXPECT_EQ(run.ratio_median[1], 2.0);
   EXPECT_EQ(run.file_outliers[1], 0);
-  release_gene_statistics(run);
+  release_run_arrays(run);
 }
 
 TEST(GeneStatistics, PairLeftByTheOutlierLoopCanStillBeRejected) {
@@ -112,7 +112,7 @@ TEST(GeneStatistics, PairLeftByTheOutlierLoopCanStillBeRejected) {
   compute_gene_statistics(run);
   expect_gene(run, 1, {0, 0, 3, 0.0, 0.0, UNSET_STAT, 0.0, UNSET_STAT, 0.0, NO_PVALUE});
   EXPECT_EQ(run.file_outliers[1], 3);
-  release_gene_statistics(run);
+  release_run_arrays(run);
 }
 
 TEST(GeneStatistics, ThreeRatiosOfExactlyOneHaveNoChange) {
@@ -120,5 +120,5 @@ TEST(GeneStatistics, ThreeRatiosOfExactlyOneHaveNoChange) {
   ::Run run = gene_run(3, 1, {{1.0, 1.0, 1.0}});
   compute_gene_statistics(run);
   expect_gene(run, 1, {3, 0, 0, 1.0, 0.0, 0.0, 1.0, 0.0, 0.0, 1.0});
-  release_gene_statistics(run);
+  release_run_arrays(run);
 }

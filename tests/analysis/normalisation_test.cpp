@@ -37,7 +37,7 @@ TEST(Normalisation, ChannelTwoIsScaledToTheChannelOneTotalOfItsOwnFile) {
   EXPECT_EQ(run.spot_ratio[2][1], 1.0);
   EXPECT_EQ(run.spot_ratio[2][2], 0.0);
   EXPECT_EQ(run.spot_ratio[2][3], 1.5);
-  release_spot_run(run);
+  release_run_arrays(run);
 }
 
 TEST(Normalisation, FilesWithoutSignalInAChannelGetNoRatios) {
@@ -61,7 +61,7 @@ TEST(Normalisation, FilesWithoutSignalInAChannelGetNoRatios) {
     for (int32_t s = 1; s <= 3; ++s)
       EXPECT_EQ(run.spot_ratio[f][s], 0.0) << f << ", " << s;
   }
-  release_spot_run(run);
+  release_run_arrays(run);
 }
 
 TEST(Normalisation, NetsThatAreNotNumbersAreLeftOutAndGiveNoRatio) {
@@ -73,7 +73,7 @@ TEST(Normalisation, NetsThatAreNotNumbersAreLeftOutAndGiveNoRatio) {
   EXPECT_EQ(run.spot_ratio[1][1], 0.0);
   EXPECT_EQ(run.spot_ratio[1][2], 0.0);
   EXPECT_EQ(run.spot_ratio[1][3], 60.0 / 50.0);
-  release_spot_run(run);
+  release_run_arrays(run);
 }
 
 TEST(Normalisation, SecondOrientationGivesReciprocals) {
@@ -92,6 +92,6 @@ TEST(Normalisation, SecondOrientationGivesReciprocals) {
   }
   EXPECT_EQ(first.spot_ratio[1][4], 0.0);
   EXPECT_EQ(second.spot_ratio[1][4], 0.0);
-  release_spot_run(first);
-  release_spot_run(second);
+  release_run_arrays(first);
+  release_run_arrays(second);
 }

@@ -28,15 +28,6 @@ inline Run spot_run(int32_t ratio_choice, const std::vector<std::vector<double>>
   return run;
 }
 
-inline void release_spot_run(Run& run) {
-  const int32_t files = run.FileCount;
-  release_dmatrix(run.spot_ratio, 1, files, 1, run.TotalSpots);
-  release_dvector(run.norm_factor, 1, files);
-  release_dmatrix(run.channel_totals, 1, files, 1, 2);
-  release_dmatrix(run.ch2_net, 1, files, 1, run.TotalSpots);
-  release_dmatrix(run.ch1_net, 1, files, 1, run.TotalSpots);
-}
-
 // A run whose gene_ratio rows are given directly, each of replicates * files values, as
 // zero_failed_ratios leaves them.
 inline Run gene_run(int32_t replicates, int32_t files,
@@ -53,26 +44,6 @@ inline Run gene_run(int32_t replicates, int32_t files,
     }
   }
   return run;
-}
-
-inline void release_gene_statistics(Run& run) {
-  const int32_t genes = run.GeneNumber;
-  const int32_t files = run.FileCount;
-  const int64_t columns = replicate_columns(run);
-  for (DoubleVector* work :
-       {&run.gene_values, &run.sorted_values, &run.kept_values, &run.log2_values}) {
-    release_dvector(*work, 1, columns);
-  }
-  for (DoubleVector* result : {&run.ratio_sd, &run.log_sd, &run.ratio_mean, &run.log_mean,
-                               &run.ratio_median, &run.p_value, &run.ratio_cv}) {
-    release_dvector(*result, 1, genes);
-  }
-  for (IntVector* result : {&run.outliers_found, &run.zero_count, &run.spots_used}) {
-    release_ivector(*result, 1, genes);
-  }
-  release_ivector(run.file_outliers, 1, files);
-  release_ivector(run.file_zero_spots, 1, files);
-  release_dmatrix(run.gene_ratio, 1, genes, 1, columns);
 }
 
 // A value as the reports print it, with six decimals.
