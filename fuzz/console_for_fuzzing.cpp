@@ -2,7 +2,7 @@
 // RunEnded exception that the harness catches.
 #include <cstdio>
 
-#include "app/console.hpp"
+#include "run/console.hpp"
 #include "run_ended.hpp"
 
 bool read_answer_word(std::string& word) {

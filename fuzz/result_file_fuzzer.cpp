@@ -16,7 +16,7 @@
 #include <iterator>
 #include <string>
 
-#include "app/run.hpp"
+#include "run/run.hpp"
 #include "input/input.hpp"
 #include "run_ended.hpp"
 

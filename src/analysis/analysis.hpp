@@ -3,7 +3,7 @@
 // and leaves their release to the driver.
 #pragma once
 
-#include "app/run.hpp"
+#include "run/run.hpp"
 
 // Channel totals and factors per file; channel 2 is scaled to the total of channel 1.
 void normalise_channels(Run& run);

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <limits>
 
-#include "app/console.hpp"
+#include "run/console.hpp"
 
 namespace {
 

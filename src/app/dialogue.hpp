@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/run.hpp"
+#include "run/run.hpp"
 
 // First half, right after the banner. The driver creates FileNames between the count questions and
 // ask_file_names.

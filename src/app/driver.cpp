@@ -3,9 +3,9 @@
 #include <cstdio>
 
 #include "analysis/analysis.hpp"
-#include "app/console.hpp"
+#include "run/console.hpp"
 #include "app/dialogue.hpp"
-#include "app/run.hpp"
+#include "run/run.hpp"
 #include "input/input.hpp"
 #include "numeric/numeric.hpp"
 #include "reports/reports.hpp"

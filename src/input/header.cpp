@@ -2,7 +2,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/run.hpp"
+#include "run/run.hpp"
 #include "input/input.hpp"
 
 namespace {

@@ -1,7 +1,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/console.hpp"
+#include "run/console.hpp"
 #include "input/input.hpp"
 
 ResultFile open_result_file(const char* name, int32_t file_number) {

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/console.hpp"
+#include "run/console.hpp"
 
 namespace {
 

@@ -13,13 +13,7 @@
 #include <vector>
 
 #include "numeric/arrays.hpp"
-
-struct ResultFile {
-  std::string name;
-  std::vector<char> bytes;  // the whole file
-  std::size_t pos = 0;      // next byte to read
-  int64_t line = 1;         // line of the next byte, counted from 1
-};
+#include "run/loaded_file.hpp"
 
 // White space as the C locale's isspace sees it: blank, tab, line feed, vertical tab, form feed and
 // carriage return.

@@ -1,6 +1,6 @@
 #include <string>
 
-#include "app/run.hpp"
+#include "run/run.hpp"
 #include "input/input.hpp"
 
 namespace {

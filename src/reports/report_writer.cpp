@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/console.hpp"
+#include "run/console.hpp"
 #include "reports/fixed_point.hpp"
 
 namespace {

@@ -2,7 +2,7 @@
 // every file, and merge.txt with one row per gene.
 #pragma once
 
-#include "app/run.hpp"
+#include "run/run.hpp"
 
 // Writes data.txt: per file, its normalisation and one row per spot with position, name, both
 // net intensities (channel 2 normalised) and the ratio. Reads FileCount, FileNames, TotalSpots,

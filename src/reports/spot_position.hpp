@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "app/run.hpp"
+#include "run/run.hpp"
 #include "reports/report_writer.hpp"
 
 // "AR%d AC%d R%d C": array row, array column and row of a spot, up to the letter of its column;

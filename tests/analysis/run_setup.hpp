@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/run.hpp"
+#include "run/run.hpp"
 #include "numeric/numeric.hpp"
 
 // A run of files x spots whose net intensities are given per file; every spot passes the quality

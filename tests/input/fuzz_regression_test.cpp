@@ -14,7 +14,7 @@
 #include <string>
 #include <utility>
 
-#include "app/run.hpp"
+#include "run/run.hpp"
 #include "input/input.hpp"
 
 namespace {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/run.hpp"
+#include "run/run.hpp"
 #include "input/input.hpp"
 
 // A result file in memory, for the reader primitives.

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "input/result_file.hpp"
 #include "numeric/arrays.hpp"
+#include "run/loaded_file.hpp"
 
 // Quality flags of spot_qc and gene_qc; a flag is tested by whether it is below zero.
 constexpr double QC_PASS = 100.0;

@@ -1,4 +1,4 @@
-#include "app/console.hpp"
+#include "run/console.hpp"
 
 #include <termios.h>
 #include <unistd.h>

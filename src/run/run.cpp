@@ -1,4 +1,4 @@
-#include "app/run.hpp"
+#include "run/run.hpp"
 
 void create_spot_arrays(Run& run) {
   const int32_t n = run.FileCount;
