@@ -16,8 +16,8 @@
 #include <iterator>
 #include <string>
 
-#include "run/run.hpp"
 #include "input/input.hpp"
+#include "run/run.hpp"
 #include "run_ended.hpp"
 
 namespace {
@@ -86,7 +86,7 @@ void read_two_files(const std::string& first, const std::string& second) {
   std::strcpy(run.FileNames[1].block(), first.c_str());
   std::strcpy(run.FileNames[2].block(), second.c_str());
   try {
-    run.first_file = open_result_file(run.FileNames[1].block(), 1);
+    run.first_file = open_result_file(Console{}, run.FileNames[1].block(), 1);
     read_result_header(run);
     run.RatioChoice = 1;
     run.QualityConstant = 1.0;

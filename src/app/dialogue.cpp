@@ -1,5 +1,7 @@
 #include "app/dialogue.hpp"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -7,6 +9,7 @@
 #include <cstring>
 #include <limits>
 
+#include "input/result_file.hpp"
 #include "run/console.hpp"
 
 namespace {
@@ -22,10 +25,12 @@ std::string next_answer() {
   return word;
 }
 
+// Only a regular file can be a result file: a folder, a device or a named pipe is refused like a
+// file that does not open, and testing a pipe does not wait for a writer.
 bool file_opens(const std::string& name) {
-  std::FILE* file = std::fopen(name.c_str(), "r");
-  if (file == nullptr) return false;
-  std::fclose(file);
+  const int fd = open_regular_file(name.c_str());
+  if (fd < 0) return false;
+  close(fd);
   return true;
 }
 

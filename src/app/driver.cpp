@@ -1,39 +1,40 @@
 #include "app/driver.hpp"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "analysis/analysis.hpp"
-#include "run/console.hpp"
+#include "app/command_line.hpp"
 #include "app/dialogue.hpp"
-#include "run/run.hpp"
 #include "input/input.hpp"
 #include "numeric/numeric.hpp"
 #include "reports/reports.hpp"
+#include "run/console.hpp"
+#include "run/run.hpp"
+
+namespace {
 
 // Where to send bug reports; printed in the closing message.
 constexpr const char* kContactAddress = "corvane-bugs@users.noreply.example";
+constexpr const char* kVersion = CORVANE_VERSION;
+constexpr int kUsageError = 2;
 
-int run_corvane() {
-  Run run;
-  std::fputs("You are using Corvane 2.0 released on Jan. 30, 2002.\n -----------------------\n",
-             stdout);
-
-  ask_file_count(run);
-  ask_replicate_count(run);
-  run.FileNames = cmatrix(1, run.FileCount, 0, MAX_NAME_LENGTH);
-  ask_file_names(run);
-  list_file_names(run);
-
-  run.first_file = open_result_file(run.FileNames[1].block(), 1);
+// The merge from the first file to merge.txt. A dialogue run asks the ratio and the quality
+// constant between the first file's header and its spot table, since the quality test of every
+// spot row needs the constant; a run from the command line has them already.
+void merge_files(Run& run, bool dialogue) {
+  run.first_file = open_result_file(run.console, run.FileNames[1].block(), 1);
   read_result_header(run);
-  ask_ratio_choice(run);
-  ask_quality_constant(run);
+  if (dialogue) {
+    ask_ratio_choice(run);
+    ask_quality_constant(run);
+  }
   seek_spot_table(run);
 
   create_spot_arrays(run);
   run.GeneNumber = run.TotalSpots / run.ReplicateCount;
-  std::printf("GeneNumber = %d\n", run.GeneNumber);
-  std::fputs("\nProgram running...\n", stdout);
+  print_progress(run.console, "GeneNumber = %d\n", run.GeneNumber);
+  if (dialogue) std::fputs("\nProgram running...\n", stdout);
 
   read_spot_tables(run);
   release_dmatrix(run.ch1_bg, 1, run.FileCount, 1, run.TotalSpots);
@@ -54,6 +55,28 @@ int run_corvane() {
   zero_failed_ratios(run);
   compute_gene_statistics(run);
   write_merge_report(run);
+}
+
+int usage_error(const std::string& message) {
+  std::fprintf(stderr, "corvane: %s\n", message.c_str());
+  std::fputs("Try 'corvane --help'.\n", stderr);
+  return kUsageError;
+}
+
+}  // namespace
+
+int run_dialogue() {
+  Run run;
+  std::fputs("You are using Corvane 2.0 released on Jan. 30, 2002.\n -----------------------\n",
+             stdout);
+
+  ask_file_count(run);
+  ask_replicate_count(run);
+  run.FileNames = cmatrix(1, run.FileCount, 0, run.FileNameWidth);
+  ask_file_names(run);
+  list_file_names(run);
+
+  merge_files(run, true);
 
   std::fputs(
       "\nOK!\n Check output files <merge.txt> and <data.txt> for results\n\n"
@@ -62,6 +85,46 @@ int run_corvane() {
   std::printf("%s\n\n", kContactAddress);
   std::fputs("\n\nPress Any Key to Continue\n", stdout);
   wait_for_key();
+  release_run_arrays(run);
+  return 0;
+}
+
+int run_command_line(int argc, const char* const* argv) {
+  CommandLine options;
+  std::string error;
+  if (!parse_command_line(argc, argv, options, error)) return usage_error(error);
+  if (options.help) {
+    std::fputs(kHelpText, stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::printf("corvane %s\n", kVersion);
+    return 0;
+  }
+  const std::vector<std::string> errors = check_command_line(options);
+  if (!errors.empty()) {
+    for (std::size_t i = 0; i + 1 < errors.size(); ++i)
+      std::fprintf(stderr, "corvane: %s\n", errors[i].c_str());
+    return usage_error(errors.back());
+  }
+
+  Run run;
+  run.console = Console{stderr, !options.quiet, false};
+  run.OutputFolder = options.output_folder;
+  run.FileCount = static_cast<int32_t>(options.files.size());
+  run.ReplicateCount = options.replicates;
+  run.RatioChoice = options.ratio_choice;
+  run.QualityConstant = options.quality_constant;
+  run.FileNameWidth = MAX_NAME_LENGTH;
+  for (const std::string& name : options.files)
+    run.FileNameWidth = std::max(run.FileNameWidth, static_cast<int32_t>(name.size()));
+  run.FileNames = cmatrix(1, run.FileCount, 0, run.FileNameWidth);
+  for (int32_t k = 1; k <= run.FileCount; ++k) {
+    const std::string& name = options.files[static_cast<std::size_t>(k - 1)];
+    std::copy(name.c_str(), name.c_str() + name.size() + 1, run.FileNames[k].block());
+  }
+
+  merge_files(run, false);
   release_run_arrays(run);
   return 0;
 }

@@ -2,8 +2,8 @@
 #include <cstring>
 #include <string>
 
-#include "run/run.hpp"
 #include "input/input.hpp"
+#include "run/run.hpp"
 
 namespace {
 
@@ -58,30 +58,29 @@ void read_result_header(Run& run) {
   ResultFile& file = run.first_file;
   skip_lines(file, 10);
   run.ArrayRows = read_header_value(file, 2, "ArrayRows");
-  std::printf("ArrayRows = %d\n", run.ArrayRows);
+  print_progress(run.console, "ArrayRows = %d\n", run.ArrayRows);
   run.ArrayColumns = read_header_value(file, 2, "ArrayColumns");
-  std::printf("ArrayColumns = %d\n", run.ArrayColumns);
+  print_progress(run.console, "ArrayColumns = %d\n", run.ArrayColumns);
   run.Rows = read_header_value(file, 1, "Rows");
-  std::printf("Rows = %d\n", run.Rows);
+  print_progress(run.console, "Rows = %d\n", run.Rows);
   run.Columns = read_header_value(file, 1, "Columns");
-  std::printf("Columns = %d\n", run.Columns);
+  print_progress(run.console, "Columns = %d\n", run.Columns);
 
   skip_lines(file, 7);
   run.ArraySpots = read_header_value(file, 3, "ArraySpots");
-  std::printf("ArraySpots = %d\n", run.ArraySpots);
+  print_progress(run.console, "ArraySpots = %d\n", run.ArraySpots);
   run.TotalSpots = read_header_value(file, 2, "TotalSpots");
   // Every array of the run is sized by TotalSpots; a file without spots is of no use.
   if (run.TotalSpots < 1) {
     reject_damaged_file(
         file, "expected TotalSpots of at least 1, found " + std::to_string(run.TotalSpots));
   }
-  std::printf("TotalSpots = %d\n", run.TotalSpots);
-  std::fputs("\n", stdout);
+  print_progress(run.console, "TotalSpots = %d\n\n", run.TotalSpots);
 
   skip_lines(file, 8);
   run.channel_fields[0] = cmatrix(1, 3, 0, CHANNEL_FIELD_WIDTH);
   run.channel_fields[1] = cmatrix(1, 3, 0, CHANNEL_FIELD_WIDTH);
-  std::fputs("Channel (Fluor.)\tImage (listed only for the first data set)\n", stdout);
+  print_progress(run.console, "Channel (Fluor.)\tImage (listed only for the first data set)\n");
   read_channel_line(file, run.channel_fields[0], 1);
   skip_lines(file, 1);
   read_channel_line(file, run.channel_fields[1], 2);
@@ -90,10 +89,10 @@ void read_result_header(Run& run) {
     extract_image_name(run.channel_fields[channel][2], run.image_name[channel]);
   // Every field and image name keeps its tab, so "%2.3s" shows at most three characters, and an
   // empty field shows as a blank and its tab.
-  std::printf("%2.3s(%2.3s)\t%s\n", run.channel_fields[0][1].block(),
-              run.channel_fields[0][3].block(), run.image_name[0]);
-  std::printf("%2.3s(%2.3s) \t%s\n", run.channel_fields[1][1].block(),
-              run.channel_fields[1][3].block(), run.image_name[1]);
+  print_progress(run.console, "%2.3s(%2.3s)\t%s\n", run.channel_fields[0][1].block(),
+                 run.channel_fields[0][3].block(), run.image_name[0]);
+  print_progress(run.console, "%2.3s(%2.3s) \t%s\n", run.channel_fields[1][1].block(),
+                 run.channel_fields[1][3].block(), run.image_name[1]);
 }
 
 void seek_spot_table(Run& run) {

@@ -22,8 +22,9 @@ struct Run;
 
 // Opens the named file and tests that its first word is "User", exactly. Returns the file
 // positioned right after that word; otherwise prints the message for file 1 or for the later
-// files (file_number >= 2), waits for a key and ends the run with status 1.
-ResultFile open_result_file(const char* name, int32_t file_number);
+// files (file_number >= 2) on the console and ends the run with status 1. A name that is not a
+// regular file (a folder, a device, a named pipe) cannot be opened as a result file.
+ResultFile open_result_file(const Console& console, const char* name, int32_t file_number);
 
 // Reads the header values and channel lines of run.first_file, which stands right after its first
 // word, and echoes them. Creates run.channel_fields[0] and [1] and fills run.image_name.

@@ -1,13 +1,16 @@
 #include "input/result_file.hpp"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cassert>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "run/console.hpp"
 
@@ -69,24 +72,39 @@ const char* convert_plain_decimal(const char* first, const char* last, double& v
 
 }  // namespace
 
-bool load_result_file(const char* name, ResultFile& file) {
-  std::FILE* stream = std::fopen(name, "rb");
-  if (stream == nullptr) return false;
-  // Size the buffer from the file's length when it can be told, so that one read takes it all.
-  std::vector<char> bytes;
-  std::error_code no_size;
-  const std::uintmax_t length = std::filesystem::file_size(name, no_size);
-  if (!no_size) bytes.resize(static_cast<std::size_t>(length) + 1);
-  std::size_t used = 0;
-  for (;;) {
-    if (used == bytes.size()) bytes.resize(bytes.size() * 2 + 65536);
-    std::size_t got = std::fread(bytes.data() + used, 1, bytes.size() - used, stream);
-    used += got;
-    if (got == 0) break;
+int open_regular_file(const char* name) {
+  // Without O_NONBLOCK, opening a named pipe would wait for a writer.
+  const int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat status {};
+  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    close(fd);
+    return -1;
   }
-  // A directory, for one, opens but cannot be read.
-  const bool read_whole = std::ferror(stream) == 0;
-  std::fclose(stream);
+  return fd;
+}
+
+bool load_result_file(const char* name, ResultFile& file) {
+  const int fd = open_regular_file(name);
+  if (fd < 0) return false;
+  // Size the buffer from the file's length, so that one read takes it all; a file that grows
+  // while it is read is taken as far as it goes.
+  struct stat status {};
+  fstat(fd, &status);
+  std::vector<char> bytes(static_cast<std::size_t>(status.st_size) + 1);
+  std::size_t used = 0;
+  bool read_whole = true;
+  for (;;) {
+    if (used == bytes.size()) bytes.resize(bytes.size() * 2);
+    const ssize_t got = read(fd, bytes.data() + used, bytes.size() - used);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      read_whole = got == 0;
+      break;
+    }
+    used += static_cast<std::size_t>(got);
+  }
+  close(fd);
   if (!read_whole) return false;
   bytes.resize(used);
 
@@ -218,9 +236,9 @@ std::string describe_next_word(const ResultFile& file) {
 }
 
 void reject_damaged_file(const ResultFile& file, const std::string& detail) {
-  std::printf("\nthe data file %s is damaged at line %lld: %s\n", file.name.c_str(),
-              static_cast<long long>(file.line), detail.c_str());
-  exit_after_key_press(1);
+  print_failure(file.console, "\nthe data file %s is damaged at line %lld: %s\n", file.name.c_str(),
+                static_cast<long long>(file.line), detail.c_str());
+  exit_after_failure(file.console, 1);
 }
 
 void reject_tab_field(const ResultFile& file, int32_t width, const std::string& what) {

@@ -1,7 +1,7 @@
 #include <string>
 
-#include "run/run.hpp"
 #include "input/input.hpp"
+#include "run/run.hpp"
 
 namespace {
 
@@ -116,7 +116,7 @@ void read_spot_tables(Run& run) {
   close_result_file(run.first_file);
 
   for (int32_t k = 2; k <= run.FileCount; ++k) {
-    ResultFile file = open_result_file(run.FileNames[k].block(), k);
+    ResultFile file = open_result_file(run.console, run.FileNames[k].block(), k);
     // The header of a later file is not read: its spot table starts on the line where the first
     // file's does, TotalSpots + 39 lines below its first word.
     skip_lines(file, int64_t{run.TotalSpots} + 39);

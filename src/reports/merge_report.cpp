@@ -131,9 +131,8 @@ void write_gene_row(ReportWriter& out, const Run& run, int32_t gene) {
 
 void write_merge_report(Run& run) {
   ReportWriter out;
-  if (!open_report(out, "merge.txt")) {
-    exit_report_not_opened("can't open the data file: <merge.txt>\n");
-  }
+  if (!open_report(out, run.console, report_path(run, "merge.txt")))
+    exit_report_not_opened(out, "can't open the data file: <%s>\n");
   write_heading(out, run);
   for (int32_t gene = 1; gene <= run.GeneNumber; ++gene)
     write_gene_row(out, run, gene);

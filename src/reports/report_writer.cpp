@@ -7,8 +7,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "run/console.hpp"
 #include "reports/fixed_point.hpp"
+#include "run/console.hpp"
 
 namespace {
 
@@ -21,9 +21,10 @@ constexpr std::size_t kLongestInt = 11;
   if (error == 0) error = EIO;
   if (out.file != nullptr) std::fclose(out.file);
   out.file = nullptr;
-  std::remove(out.name);
-  std::printf("can't write the data file <%s>: %s\n", out.name, std::strerror(error));
-  exit_after_key_press(1);
+  std::remove(out.name.c_str());
+  print_failure(out.console, "can't write the data file <%s>: %s\n", out.name.c_str(),
+                std::strerror(error));
+  exit_after_failure(out.console, 1);
 }
 
 void flush_buffer(ReportWriter& out) {
@@ -67,9 +68,10 @@ void append_bytes(ReportWriter& out, const char* bytes, std::size_t count) {
   }
 }
 
-bool open_report(ReportWriter& out, const char* name) {
-  out.name = name;
-  out.file = std::fopen(name, "wb");
+bool open_report(ReportWriter& out, const Console& console, const std::string& path) {
+  out.name = path;
+  out.console = console;
+  out.file = std::fopen(path.c_str(), "wb");
   if (out.file == nullptr) return false;
   // The report has its own buffer; with the stream's switched off, every failure shows at once.
   std::setvbuf(out.file, nullptr, _IONBF, 0);
@@ -78,10 +80,11 @@ bool open_report(ReportWriter& out, const char* name) {
   return true;
 }
 
-void exit_report_not_opened(const char* first_line) {
-  std::fputs(first_line, stdout);
-  std::fputs("close the Excel or other application which opens this file and try again.\n", stdout);
-  exit_after_key_press(1);
+void exit_report_not_opened(const ReportWriter& out, const char* first_line_format) {
+  print_failure(out.console, first_line_format, out.name.c_str());
+  print_failure(out.console,
+                "close the Excel or other application which opens this file and try again.\n");
+  exit_after_failure(out.console, 1);
 }
 
 void close_report(ReportWriter& out) {

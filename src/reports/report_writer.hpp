@@ -11,23 +11,28 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "run/console.hpp"
+
 struct ReportWriter {
   std::FILE* file = nullptr;
-  const char* name = "";     // the file name, as the messages show it
+  std::string name;          // the file's path, as the messages show it
+  Console console;           // where its failures are told
   std::vector<char> buffer;  // text not yet handed to the file
   std::size_t used = 0;      // bytes of the buffer in use
 };
 
 // Opens (and empties) the named file for writing. Returns false when it cannot be opened; nothing
 // has been written then.
-bool open_report(ReportWriter& out, const char* name);
+bool open_report(ReportWriter& out, const Console& console, const std::string& path);
 
-// Prints the two lines of a report that cannot be opened, the given first line and the advice to
-// close the application that holds it, then ends the run with status 1 after a key press.
-[[noreturn]] void exit_report_not_opened(const char* first_line);
+// Prints the two lines of a report that cannot be opened, the first line of the given format with
+// the report's path and the advice to close the application that holds it, then ends the run with
+// status 1 (after a key press, when the console waits for one).
+[[noreturn]] void exit_report_not_opened(const ReportWriter& out, const char* first_line_format);
 
 // Writes what is left in the buffer and closes the file.
 void close_report(ReportWriter& out);

@@ -1,8 +1,13 @@
-// The two report files of a run, written into the working directory: data.txt with every spot of
-// every file, and merge.txt with one row per gene.
+// The two report files of a run, written into the run's output folder: data.txt with every spot
+// of every file, and merge.txt with one row per gene.
 #pragma once
 
+#include <string>
+
 #include "run/run.hpp"
+
+// Where the report of that name goes: into the working folder, or into the run's OutputFolder.
+std::string report_path(const Run& run, const char* name);
 
 // Writes data.txt: per file, its normalisation and one row per spot with position, name, both
 // net intensities (channel 2 normalised) and the ratio. Reads FileCount, FileNames, TotalSpots,

@@ -21,7 +21,7 @@ struct BoxFigures {
 };
 
 struct SlideFigures {
-  std::string file;  // the name as it was given
+  std::string file;                         // the name as it was given
   double ch1_total = 0.0, ch2_total = 0.0;  // channel totals before normalisation
   double norm_factor = 0.0;                 // channel 2 total over channel 1 total
   int32_t spots_failing_quality = 0;
@@ -35,13 +35,13 @@ struct SlideFigures {
 
 // A gene with a p-value.
 struct GeneFigures {
-  int32_t gene = 0;       // gene number, from 1
-  std::string name;       // without its tab
-  std::string position;   // as merge.txt shows it, e.g. "AR1 AC2 R3 C4-7"
+  int32_t gene = 0;      // gene number, from 1
+  std::string name;      // without its tab
+  std::string position;  // as merge.txt shows it, e.g. "AR1 AC2 R3 C4-7"
   double mean_ratio = 0.0;
   double log2_mean = 0.0;
-  double p_value = 0.0;   // 0.0 is possible: drawn at the top edge of the volcano plot
-  double q_value = 0.0;   // Benjamini-Hochberg adjusted p-value
+  double p_value = 0.0;  // 0.0 is possible: drawn at the top edge of the volcano plot
+  double q_value = 0.0;  // Benjamini-Hochberg adjusted p-value
   int32_t spots_used = 0;
 };
 

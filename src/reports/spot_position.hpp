@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "run/run.hpp"
 #include "reports/report_writer.hpp"
+#include "run/run.hpp"
 
 // "AR%d AC%d R%d C": array row, array column and row of a spot, up to the letter of its column;
 // the callers write the column (or a column range) behind it.

@@ -45,8 +45,8 @@ void write_spot_row(ReportWriter& out, const Run& run, int32_t file, int32_t spo
 
 void write_spot_report(Run& run) {
   ReportWriter out;
-  if (!open_report(out, "data.txt"))
-    exit_report_not_opened("can't open the data file <data.txt>\n");
+  if (!open_report(out, run.console, report_path(run, "data.txt")))
+    exit_report_not_opened(out, "can't open the data file <%s>\n");
   for (int32_t file = 1; file <= run.FileCount; ++file) {
     write_block_heading(out, run, file);
     for (int32_t spot = 1; spot <= run.TotalSpots; ++spot)

@@ -1,48 +1,18 @@
 #include "run/console.hpp"
 
-#include <termios.h>
-#include <unistd.h>
+#include <cstdarg>
 
-#include <cctype>
-#include <cstdio>
-#include <cstdlib>
-
-bool read_answer_word(std::string& word) {
-  std::fflush(stdout);
-  word.clear();
-  int c = std::getchar();
-  while (c != EOF && std::isspace(c))
-    c = std::getchar();
-  if (c == EOF) return false;
-  while (c != EOF && !std::isspace(c)) {
-    word.push_back(static_cast<char>(c));
-    c = std::getchar();
-  }
-  // Like formatted input, leave the white space that ended the word for the next read.
-  if (c != EOF) std::ungetc(c, stdin);
-  return true;
+void print_progress(const Console& console, const char* format, ...) {
+  if (!console.show_progress) return;
+  va_list arguments;
+  va_start(arguments, format);
+  std::vfprintf(console.messages, format, arguments);
+  va_end(arguments);
 }
 
-void wait_for_key() {
-  std::fflush(stdout);
-  termios saved{};
-  if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &saved) != 0) {
-    std::getchar();
-    return;
-  }
-  termios raw = saved;
-  raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
-  raw.c_cc[VMIN] = 1;
-  raw.c_cc[VTIME] = 0;
-  tcsetattr(STDIN_FILENO, TCSANOW, &raw);
-  char key = 0;
-  ssize_t got = read(STDIN_FILENO, &key, 1);
-  (void)got;  // the key, or its absence, is discarded either way
-  tcsetattr(STDIN_FILENO, TCSANOW, &saved);
-}
-
-void exit_after_key_press(int status) {
-  std::fputs("press any key to exit the program\n", stdout);
-  wait_for_key();
-  std::exit(status);
+void print_failure(const Console& console, const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  std::vfprintf(console.messages, format, arguments);
+  va_end(arguments);
 }

@@ -1,8 +1,26 @@
-// The console: answer words from standard input, the key wait, and the early exits that wait for
-// a key. Standard output is flushed before every read and every wait.
+// The console: where a run's messages go, the answer words of the dialogue, the key wait, and the
+// early exits. Standard output is flushed before every read and every wait.
 #pragma once
 
+#include <cstdio>
 #include <string>
+
+// How a run talks to its user. A dialogue run prints everything on standard output and waits for
+// a key before it ends. A run from the command line prints on standard error, so that standard
+// output stays free for pipes, never waits, and may leave out everything but the failures.
+struct Console {
+  std::FILE* messages = stdout;
+  bool show_progress = true;  // the header echo, the gene count and the closing lines
+  bool key_waits = true;      // a key press is awaited before the run ends
+};
+
+// Progress text, printf-style; nothing when the console does not show progress.
+void print_progress(const Console& console, const char* format, ...)
+    __attribute__((format(printf, 2, 3)));
+
+// The text of a failure, printf-style; always shown.
+void print_failure(const Console& console, const char* format, ...)
+    __attribute__((format(printf, 2, 3)));
 
 // Reads the next white-space-separated word of standard input, of any length. Returns false when
 // the input ends before a word begins.
@@ -12,5 +30,6 @@ bool read_answer_word(std::string& word);
 // echo; otherwise one character is read from standard input, and end of input ends the wait.
 void wait_for_key();
 
-// Prints "press any key to exit the program", waits for a key and ends the process.
-[[noreturn]] void exit_after_key_press(int status);
+// Ends the process after a failure whose message has been printed. A console with key waits
+// first prints "press any key to exit the program" and waits for a key.
+[[noreturn]] void exit_after_failure(const Console& console, int status);

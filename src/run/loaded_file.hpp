@@ -8,9 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "run/console.hpp"
+
 struct ResultFile {
   std::string name;
   std::vector<char> bytes;  // the whole file
   std::size_t pos = 0;      // next byte to read
   int64_t line = 1;         // line of the next byte, counted from 1
+  Console console;          // where a message about the file goes
 };

@@ -58,5 +58,5 @@ void release_run_arrays(Run& run) {
   release_cmatrix(run.spot_name, 1, spots, 0, SPOT_NAME_WIDTH);
   release_cmatrix(run.channel_fields[1], 1, 3, 0, CHANNEL_FIELD_WIDTH);
   release_cmatrix(run.channel_fields[0], 1, 3, 0, CHANNEL_FIELD_WIDTH);
-  release_cmatrix(run.FileNames, 1, n, 0, MAX_NAME_LENGTH);
+  release_cmatrix(run.FileNames, 1, n, 0, run.FileNameWidth);
 }

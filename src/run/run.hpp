@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "numeric/arrays.hpp"
+#include "run/console.hpp"
 #include "run/loaded_file.hpp"
 
 // Quality flags of spot_qc and gene_qc; a flag is tested by whether it is below zero.
@@ -17,7 +19,7 @@ constexpr double NO_PVALUE = -1.0;
 
 // The stream slots number 1 to 99, so a run merges at most 99 files.
 constexpr int32_t MAX_FILES = 99;
-// Longest file name; FileNames rows hold it and its terminating zero.
+// Longest file name of the dialogue; FileNames rows hold it and its terminating zero.
 constexpr int32_t MAX_NAME_LENGTH = 50;
 // Text rows for the fields taken from a result file run from 0 to these widths: a field with its
 // ending tab holds at most width - 1 characters, so that a zero always follows it.
@@ -25,11 +27,18 @@ constexpr int32_t CHANNEL_FIELD_WIDTH = 100;
 constexpr int32_t SPOT_NAME_WIDTH = 500;
 
 struct Run {
-  // Answers of the dialogue.
+  // How the run talks to its user, and the folder the reports go into (empty: the working folder).
+  Console console;
+  std::string OutputFolder;
+
+  // Answers of the dialogue, or the options of the command line.
   int32_t FileCount = 0;       // N
   int32_t ReplicateCount = 0;  // R, replicate spots per gene
-  CharMatrix FileNames;        // 1..N x 0..50, zero-terminated names
-  int32_t RatioChoice = 0;     // 1: channel 2 over channel 1; 2: channel 1 over channel 2
+  // 1..N x 0..FileNameWidth, zero-terminated names. The dialogue takes names of at most 50
+  // characters; the command line sizes the rows for its longest name.
+  CharMatrix FileNames;
+  int32_t FileNameWidth = MAX_NAME_LENGTH;
+  int32_t RatioChoice = 0;  // 1: channel 2 over channel 1; 2: channel 1 over channel 2
   double QualityConstant = 0.0;
 
   // Header of the first result file.

@@ -1,9 +1,11 @@
 // The dialogue through the real binary: every prompt and message byte for byte. The runs end at the
 // first file, which is not a result file, so no report is written.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 
 #include "app/dialogue.hpp"
 #include "support/binary_run.hpp"
@@ -90,6 +92,25 @@ TEST(Dialogue, MissingNamesAndCaseSensitiveRepeats) {
                 " Please enter the file name again\n"
                 "\n file name 2:  " +
                 kEnded);
+  EXPECT_EQ(run.status, 1);
+}
+
+// A folder, a device and a named pipe are no result files: each is refused like a name that does
+// not open, without reading the device or waiting for a writer of the pipe.
+TEST(Dialogue, NamesThatAreNotRegularFilesAreAskedAgain) {
+  ScratchFolder folder;
+  folder.write("a.txt", "x\n");
+  std::filesystem::create_directory(folder.path() / "dir");
+  ASSERT_EQ(mkfifo((folder.path() / "pipe").c_str(), 0600), 0);
+  BinaryRun run = folder.run("1 1 dir /dev/zero pipe a.txt\n");
+  EXPECT_EQ(run.console,
+            kBanner + kCountPrompt + kReplicatePrompt + kNamesPrompt +
+                "\n file name 1:  can't open  file: dir\n Please enter the file name again\n"
+                "\n file name 1:  can't open  file: /dev/zero\n Please enter the file name again\n"
+                "\n file name 1:  can't open  file: pipe\n Please enter the file name again\n"
+                "\n file name 1:  "
+                "\n\nThe Files you want to merge are\n  File name 1:\t a.txt\n\n\n" +
+                not_valid("a.txt"));
   EXPECT_EQ(run.status, 1);
 }
 

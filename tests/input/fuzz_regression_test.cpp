@@ -60,7 +60,7 @@ const KeptInput kKeptInputs[] = {
   run.FileNames = cmatrix(1, 2, 0, MAX_NAME_LENGTH);
   std::strcpy(run.FileNames[1].block(), first);
   std::strcpy(run.FileNames[2].block(), second);
-  run.first_file = open_result_file(run.FileNames[1].block(), 1);
+  run.first_file = open_result_file(Console{}, run.FileNames[1].block(), 1);
   read_result_header(run);
   run.RatioChoice = 1;
   run.QualityConstant = 1.0;

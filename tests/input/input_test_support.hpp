@@ -122,7 +122,7 @@ class ResultFilesTest : public testing::Test {
     for (int32_t k = 1; k <= run.FileCount; ++k)
       std::strcpy(run.FileNames[k].block(), names[static_cast<std::size_t>(k - 1)].c_str());
     testing::internal::CaptureStdout();
-    run.first_file = open_result_file(run.FileNames[1].block(), 1);
+    run.first_file = open_result_file(Console{}, run.FileNames[1].block(), 1);
     read_result_header(run);
     run.QualityConstant = quality_constant;
     seek_spot_table(run);

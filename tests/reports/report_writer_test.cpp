@@ -41,7 +41,7 @@ TEST(ReportWriter, FixedPointIsWhatPrintfWrites) {
       0.0078125, 0.0234375, -0.0078125, 1.0625, 1.1875, 8796093022207.9995, 8796093022208.0};
   ScratchDirectory scratch;
   ReportWriter out;
-  ASSERT_TRUE(open_report(out, "numbers.txt"));
+  ASSERT_TRUE(open_report(out, Console{}, "numbers.txt"));
   std::string expected;
   // Enough rounds that the text passes the buffer size several times.
   for (int round = 0; round < 6000; ++round) {
@@ -64,7 +64,7 @@ TEST(ReportWriter, ValuesThatAreNotFinite) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   ScratchDirectory scratch;
   ReportWriter out;
-  ASSERT_TRUE(open_report(out, "odd.txt"));
+  ASSERT_TRUE(open_report(out, Console{}, "odd.txt"));
   std::string expected;
   for (double value : {inf, -inf, nan, -nan}) {
     append_fixed(out, value, 6);
@@ -81,7 +81,7 @@ TEST(ReportWriter, ValuesThatAreNotFinite) {
 TEST(ReportWriter, IntegersAndClippedTexts) {
   ScratchDirectory scratch;
   ReportWriter out;
-  ASSERT_TRUE(open_report(out, "small.txt"));
+  ASSERT_TRUE(open_report(out, Console{}, "small.txt"));
   std::string expected;
   for (int value : {0, 1, 12, 999, 1000, 123456, -5, -1234, std::numeric_limits<int>::min()}) {
     append_int(out, value);
@@ -106,7 +106,7 @@ TEST(ReportWriter, OpeningADirectoryFails) {
   ScratchDirectory scratch;
   std::filesystem::create_directory("taken.txt");
   ReportWriter out;
-  EXPECT_FALSE(open_report(out, "taken.txt"));
+  EXPECT_FALSE(open_report(out, Console{}, "taken.txt"));
 }
 
 // A failure when a full buffer goes to the file, long before the close.
@@ -115,7 +115,7 @@ TEST(ReportWriterDeathTest, FailedWriteRemovesTheFile) {
   std::filesystem::create_symlink("/dev/full", "big.txt");
   EXPECT_EXIT(run_with_console_on_stderr([] {
                 ReportWriter out;
-                if (!open_report(out, "big.txt")) std::exit(3);
+                if (!open_report(out, Console{}, "big.txt")) std::exit(3);
                 for (int i = 0; i < 1000000; ++i)
                   append_text(out, "some text\n");
                 std::exit(4);

@@ -45,8 +45,18 @@ class ScratchFolder {
   // is killed (it would be waiting for input that never comes).
   BinaryRun run(const std::string& answers) const {
     write(".answers", answers);
-    std::string command = "cd '" + path_.string() +
-                          "' && timeout 20 '" CORVANE_BINARY "' < .answers > .console 2> .errors";
+    return run_command("timeout 20 '" CORVANE_BINARY "' < .answers");
+  }
+
+  // Runs corvane here with the given arguments, already quoted for the shell, and no input.
+  BinaryRun run_with_arguments(const std::string& arguments) const {
+    return run_command("timeout 20 '" CORVANE_BINARY "' " + arguments + " < /dev/null");
+  }
+
+  // Runs a shell command line here that starts corvane (whose path is CORVANE_BINARY), with the
+  // output of the line collected.
+  BinaryRun run_command(const std::string& line) const {
+    std::string command = "cd '" + path_.string() + "' && " + line + " > .console 2> .errors";
     int raw = std::system(command.c_str());
     BinaryRun result;
     if (raw != -1 && WIFEXITED(raw)) result.status = WEXITSTATUS(raw);

@@ -1,4 +1,4 @@
-// The console of the fuzzing build: no dialogue and no key wait, and an early exit becomes a
+// The terminal of the fuzzing build: no dialogue and no key wait, and an early exit becomes a
 // RunEnded exception that the harness catches.
 #include <cstdio>
 
@@ -14,7 +14,7 @@ void wait_for_key() {
   std::fflush(stdout);
 }
 
-void exit_after_key_press(int status) {
-  std::fputs("press any key to exit the program\n", stdout);
+void exit_after_failure(const Console& console, int status) {
+  if (console.key_waits) std::fputs("press any key to exit the program\n", console.messages);
   throw RunEnded{status};
 }

@@ -1,0 +1,35 @@
+// The command line: the options and result files of a run without questions.
+//
+//   corvane                      the dialogue
+//   corvane [OPTIONS] FILE...    the same merge of the files given, without questions
+//   corvane --help | --version
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct CommandLine {
+  bool help = false;
+  bool version = false;
+  int32_t replicates = 0;  // 0 until --replicates is given
+  int32_t ratio_choice = 1;
+  double quality_constant = 1.0;
+  std::string output_folder;  // empty: the working folder
+  bool quiet = false;
+  std::vector<std::string> files;
+};
+
+// The text --help prints.
+extern const char* const kHelpText;
+
+// Reads the arguments after the program's name. Returns false at the first usage error, with a
+// one-line message in `error` that names the option or file and what is accepted. --help and
+// --version end the reading: nothing after them is looked at.
+bool parse_command_line(int argc, const char* const* argv, CommandLine& options,
+                        std::string& error);
+
+// The tests of a run from the command line, all made before anything is read: --replicates given,
+// 1 to 99 files, each a readable regular file named only once, and an existing output folder.
+// Returns one message for each failure; none when the run can go ahead.
+std::vector<std::string> check_command_line(const CommandLine& options);
