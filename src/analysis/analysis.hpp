@@ -18,5 +18,8 @@ void compute_file_gene_means(Run& run);
 // Ratios of spots that failed the quality test become 0.0, that is, no usable ratio.
 void zero_failed_ratios(Run& run);
 
-// Zero and outlier counts, the statistics of the kept ratios and the t-test p-value of every gene.
+// Zero and outlier counts, the statistics of the kept ratios and the t-test of every gene.
 void compute_gene_statistics(Run& run);
+
+// The Benjamini-Hochberg q-value of every gene with a p-value, not a number for the others.
+void compute_q_values(Run& run);

@@ -5,6 +5,7 @@
 // in ascending order: dropping the largest shortens the window at its end, dropping the smallest
 // moves its start up by one.
 #include <cmath>
+#include <limits>
 
 #include "analysis/analysis.hpp"
 #include "numeric/numeric.hpp"
@@ -44,6 +45,8 @@ void create_gene_arrays(Run& run) {
   run.ratio_median = dvector(1, genes);
   run.p_value = dvector(1, genes);
   run.ratio_cv = dvector(1, genes);
+  run.t_statistic = dvector(1, genes);
+  run.degrees_of_freedom = dvector(1, genes);
 
   // spots_used gets its value when each gene is processed.
   for (int32_t g = 1; g <= genes; ++g) {
@@ -56,6 +59,8 @@ void create_gene_arrays(Run& run) {
     run.ratio_median[g] = 0.0;
     run.p_value[g] = NO_PVALUE;
     run.ratio_cv[g] = 0.0;
+    run.t_statistic[g] = std::numeric_limits<double>::quiet_NaN();
+    run.degrees_of_freedom[g] = std::numeric_limits<double>::quiet_NaN();
   }
   for (int32_t f = 1; f <= files; ++f) {
     run.file_outliers[f] = 0;
@@ -137,12 +142,16 @@ void set_statistics(Run& run, int32_t g, const DoubleVector& kept, int32_t count
   run.log_mean[g] = mean_of(run.log2_values, count);
   run.log_sd[g] = popsd_of(run.log2_values, count);
 
-  // Ratios that are all exactly 1.0 would make t = 0 / 0; they show no change at all.
+  // Ratios that are all exactly 1.0 would make t = 0 / 0; they show no change at all, so t is
+  // taken as 0.
+  double nu = count - 1;
+  run.degrees_of_freedom[g] = nu;
   if (run.log_mean[g] == 0.0 && run.log_sd[g] == 0.0) {
+    run.t_statistic[g] = 0.0;
     run.p_value[g] = 1.0;
   } else {
-    double nu = count - 1;
     double t = run.log_mean[g] * std::sqrt(nu) / run.log_sd[g];
+    run.t_statistic[g] = t;
     double x = nu / (nu + t * t);
     run.p_value[g] = betai(0.5 * nu, 0.5, x);
   }

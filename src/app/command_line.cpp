@@ -30,17 +30,35 @@ const char* const kHelpText =
     "  -o, --output-dir DIR  folder that data.txt and merge.txt are written into; it must exist\n"
     "                        (default: the working folder)\n"
     "  -q, --quiet           print only the messages of failures\n"
+    "      --genes FILE      also write the gene table: one row per gene, every value at full\n"
+    "                        precision, NA where merge.txt shows \"-\", with t, df and q-values\n"
+    "      --spots FILE      also write the spot table: one row per spot of every slide\n"
+    "      --report FILE     also write an HTML report with a plot per slide, a volcano plot\n"
+    "                        and the genes with the smallest p-values\n"
+    "                        (a FILE of - writes to standard output, for one of the three)\n"
     "  -h, --help            print this help and exit\n"
     "  -V, --version         print the name and version and exit\n"
     "\n"
     "Both --name VALUE and --name=VALUE work; -- ends the options.\n"
     "\n"
     "Example:\n"
-    "  corvane -r 4 -o results slide01.txt slide02.txt slide03.txt slide04.txt\n";
+    "  corvane -r 4 -o results slide01.txt slide02.txt slide03.txt slide04.txt\n"
+    "  corvane -r 4 --genes genes.tsv --report report.html slide*.txt\n";
 
 namespace {
 
-enum class Option { kReplicates, kRatio, kQuality, kOutputDir, kQuiet, kHelp, kVersion };
+enum class Option {
+  kReplicates,
+  kRatio,
+  kQuality,
+  kOutputDir,
+  kQuiet,
+  kGenes,
+  kSpots,
+  kReport,
+  kHelp,
+  kVersion
+};
 
 struct OptionName {
   Option option;
@@ -55,6 +73,9 @@ constexpr OptionName kOptions[] = {
     {Option::kQuality, "-c", "--quality", true},
     {Option::kOutputDir, "-o", "--output-dir", true},
     {Option::kQuiet, "-q", "--quiet", false},
+    {Option::kGenes, "", "--genes", true},
+    {Option::kSpots, "", "--spots", true},
+    {Option::kReport, "", "--report", true},
     {Option::kHelp, "-h", "--help", false},
     {Option::kVersion, "-V", "--version", false},
 };
@@ -139,6 +160,17 @@ bool take_value(const OptionName& option, std::string_view value, CommandLine& o
       }
       error = named + " takes the name of an existing folder, not an empty one";
       return false;
+    case Option::kGenes:
+    case Option::kSpots:
+    case Option::kReport: {
+      std::string& path = option.option == Option::kGenes   ? options.gene_table
+                          : option.option == Option::kSpots ? options.spot_table
+                                                            : options.report;
+      path = value;
+      if (!value.empty()) return true;
+      error = named + " takes the name of a file to write, or - for standard output";
+      return false;
+    }
     default:
       return true;
   }
@@ -164,7 +196,8 @@ bool parse_command_line(int argc, const char* const* argv, CommandLine& options,
     const OptionName* option = find_option(argument, value, has_value);
     if (option == nullptr) {
       error = "unknown option " + quoted(argument) +
-              "; the options are -r, --ratio, -c, -o, -q, --help and --version";
+              "; the options are -r, --ratio, -c, -o, -q, --genes, --spots, --report, --help "
+              "and --version";
       return false;
     }
     if (!option->takes_value) {
@@ -224,6 +257,11 @@ std::vector<std::string> check_command_line(const CommandLine& options) {
       (stat(options.output_folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))) {
     errors.push_back("output folder " + quoted(options.output_folder) +
                      " does not exist: an existing folder is expected");
+  }
+  const int to_standard_output =
+      (options.gene_table == "-") + (options.spot_table == "-") + (options.report == "-");
+  if (to_standard_output > 1) {
+    errors.push_back("only one of --genes, --spots and --report can write to standard output (-)");
   }
   return errors;
 }

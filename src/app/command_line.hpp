@@ -17,6 +17,8 @@ struct CommandLine {
   double quality_constant = 1.0;
   std::string output_folder;  // empty: the working folder
   bool quiet = false;
+  // The full-precision tables and the HTML report; empty when not asked, "-" for standard output.
+  std::string gene_table, spot_table, report;
   std::vector<std::string> files;
 };
 

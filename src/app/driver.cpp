@@ -45,6 +45,10 @@ void merge_files(Run& run, bool dialogue) {
   group_by_gene(run);
 
   write_spot_report(run);
+  // The spot-level values are released next: the spot table and the report's spot figures are
+  // taken now.
+  if (!run.SpotTablePath.empty()) write_spot_table(run);
+  if (!run.ReportPath.empty()) collect_spot_figures(run);
   release_dmatrix(run.ch1_net, 1, run.FileCount, 1, run.TotalSpots);
   release_dmatrix(run.ch2_net, 1, run.FileCount, 1, run.TotalSpots);
   release_dmatrix(run.channel_totals, 1, run.FileCount, 1, 2);
@@ -55,6 +59,32 @@ void merge_files(Run& run, bool dialogue) {
   zero_failed_ratios(run);
   compute_gene_statistics(run);
   write_merge_report(run);
+
+  if (run.GeneTablePath.empty() && run.ReportPath.empty()) return;
+  compute_q_values(run);
+  if (!run.GeneTablePath.empty()) write_gene_table(run);
+  if (!run.ReportPath.empty()) {
+    collect_gene_figures(run);
+    write_html_report(run);
+  }
+}
+
+// The words of the command line joined by blanks, a word with a blank or quote in quotes.
+std::string command_line_text(int argc, const char* const* argv) {
+  std::string text;
+  for (int i = 0; i < argc; ++i) {
+    const std::string word = argv[i];
+    if (i > 0) text += ' ';
+    if (word.find_first_of(" \t'\"") == std::string::npos) {
+      text += word;
+    } else {
+      text += '\'';
+      for (char c : word)
+        text += c == '\'' ? std::string("'\\''") : std::string(1, c);
+      text += '\'';
+    }
+  }
+  return text;
 }
 
 int usage_error(const std::string& message) {
@@ -111,6 +141,10 @@ int run_command_line(int argc, const char* const* argv) {
   Run run;
   run.console = Console{stderr, !options.quiet, false};
   run.OutputFolder = options.output_folder;
+  run.GeneTablePath = options.gene_table;
+  run.SpotTablePath = options.spot_table;
+  run.ReportPath = options.report;
+  run.CommandLineText = command_line_text(argc, argv);
   run.FileCount = static_cast<int32_t>(options.files.size());
   run.ReplicateCount = options.replicates;
   run.RatioChoice = options.ratio_choice;

@@ -19,9 +19,11 @@ constexpr std::size_t kLongestInt = 11;
 [[noreturn]] void fail_report(ReportWriter& out, int error) {
   // A stream may fail without setting errno; the message still needs a reason.
   if (error == 0) error = EIO;
-  if (out.file != nullptr) std::fclose(out.file);
+  if (!out.standard_output) {
+    if (out.file != nullptr) std::fclose(out.file);
+    std::remove(out.name.c_str());
+  }
   out.file = nullptr;
-  std::remove(out.name.c_str());
   print_failure(out.console, "can't write the data file <%s>: %s\n", out.name.c_str(),
                 std::strerror(error));
   exit_after_failure(out.console, 1);
@@ -71,10 +73,17 @@ void append_bytes(ReportWriter& out, const char* bytes, std::size_t count) {
 bool open_report(ReportWriter& out, const Console& console, const std::string& path) {
   out.name = path;
   out.console = console;
-  out.file = std::fopen(path.c_str(), "wb");
-  if (out.file == nullptr) return false;
-  // The report has its own buffer; with the stream's switched off, every failure shows at once.
-  std::setvbuf(out.file, nullptr, _IONBF, 0);
+  if (path == "-") {
+    out.name = "standard output";
+    out.file = stdout;
+    out.standard_output = true;
+    std::fflush(stdout);
+  } else {
+    out.file = std::fopen(path.c_str(), "wb");
+    if (out.file == nullptr) return false;
+    // The report has its own buffer; with the stream's switched off, every failure shows at once.
+    std::setvbuf(out.file, nullptr, _IONBF, 0);
+  }
   out.buffer.assign(kBufferSize, '\0');
   out.used = 0;
   return true;
@@ -90,7 +99,8 @@ void exit_report_not_opened(const ReportWriter& out, const char* first_line_form
 void close_report(ReportWriter& out) {
   flush_buffer(out);
   errno = 0;
-  int closed = std::fclose(out.file);
+  int closed =
+      out.standard_output ? std::fflush(out.file) | std::ferror(out.file) : std::fclose(out.file);
   out.file = nullptr;
   if (closed != 0) fail_report(out, errno);
   out.buffer.clear();

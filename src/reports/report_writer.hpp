@@ -19,14 +19,15 @@
 
 struct ReportWriter {
   std::FILE* file = nullptr;
-  std::string name;          // the file's path, as the messages show it
-  Console console;           // where its failures are told
-  std::vector<char> buffer;  // text not yet handed to the file
-  std::size_t used = 0;      // bytes of the buffer in use
+  std::string name;              // the file's path, as the messages show it
+  Console console;               // where its failures are told
+  bool standard_output = false;  // a table written to standard output, which is not removed
+  std::vector<char> buffer;      // text not yet handed to the file
+  std::size_t used = 0;          // bytes of the buffer in use
 };
 
-// Opens (and empties) the named file for writing. Returns false when it cannot be opened; nothing
-// has been written then.
+// Opens (and empties) the named file for writing; the path "-" is standard output. Returns false
+// when it cannot be opened; nothing has been written then.
 bool open_report(ReportWriter& out, const Console& console, const std::string& path);
 
 // Prints the two lines of a report that cannot be opened, the first line of the given format with

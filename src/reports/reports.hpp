@@ -19,3 +19,15 @@ void write_spot_report(Run& run);
 // orientation and the per-file counts of unused spots and outliers, then one row per gene with its
 // per-file mean ratios and replicate statistics.
 void write_merge_report(Run& run);
+
+// The full-precision tables asked for on the command line, to run.SpotTablePath and
+// run.GeneTablePath. The spot table is written while the spot arrays exist, with data.txt; the gene
+// table after the gene statistics and their q-values.
+void write_spot_table(Run& run);
+void write_gene_table(Run& run);
+
+// The figures of the HTML report: those of the spots while the spot arrays exist, those of the
+// genes after the gene statistics and their q-values. Then the report itself, to run.ReportPath.
+void collect_spot_figures(Run& run);
+void collect_gene_figures(Run& run);
+void write_html_report(Run& run);

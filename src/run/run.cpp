@@ -28,6 +28,9 @@ void release_run_arrays(Run& run) {
   release_dvector(run.kept_values, 1, columns);
   release_dvector(run.sorted_values, 1, columns);
   release_dvector(run.gene_values, 1, columns);
+  release_dvector(run.q_value, 1, genes);
+  release_dvector(run.degrees_of_freedom, 1, genes);
+  release_dvector(run.t_statistic, 1, genes);
   release_dvector(run.ratio_cv, 1, genes);
   release_dvector(run.p_value, 1, genes);
   release_dvector(run.ratio_median, 1, genes);

@@ -8,6 +8,7 @@
 #include "numeric/arrays.hpp"
 #include "run/console.hpp"
 #include "run/loaded_file.hpp"
+#include "run/run_figures.hpp"
 
 // Quality flags of spot_qc and gene_qc; a flag is tested by whether it is below zero.
 constexpr double QC_PASS = 100.0;
@@ -30,6 +31,10 @@ struct Run {
   // How the run talks to its user, and the folder the reports go into (empty: the working folder).
   Console console;
   std::string OutputFolder;
+  // The full-precision tables and the HTML report asked for on the command line (empty: not
+  // asked; "-": standard output), and the command line itself for the report.
+  std::string GeneTablePath, SpotTablePath, ReportPath;
+  std::string CommandLineText;
 
   // Answers of the dialogue, or the options of the command line.
   int32_t FileCount = 0;       // N
@@ -76,6 +81,12 @@ struct Run {
   DoubleVector ratio_mean, ratio_sd, ratio_cv, ratio_median, log_mean, log_sd, p_value;
   IntVector spots_used, outliers_found, zero_count;
   IntVector file_zero_spots, file_outliers;
+  // The t statistic and degrees of freedom of each gene's test, not a number for a gene without
+  // one; the Benjamini-Hochberg q-values of the genes with a p-value, computed only for the tables
+  // and the report.
+  DoubleVector t_statistic, degrees_of_freedom, q_value;
+  // What the HTML report shows, gathered while the values exist.
+  RunFigures figures;
   // Work vectors of the gene statistics, 1..R*N, reused for every gene.
   DoubleVector gene_values, sorted_values, kept_values, log2_values;
 };

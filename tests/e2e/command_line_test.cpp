@@ -101,7 +101,8 @@ TEST(CommandLine, UsageErrorsEndWithStatus2AndTouchNoReport) {
   ASSERT_EQ(mkfifo((folder.path() / "pipe").c_str(), 0600), 0);
   const std::string cases[][2] = {
       {"-x slide01.txt",
-       "unknown option '-x'; the options are -r, --ratio, -c, -o, -q, --help and --version"},
+       "unknown option '-x'; the options are -r, --ratio, -c, -o, -q, --genes, --spots, "
+       "--report, --help and --version"},
       {"slide01.txt -r", "option --replicates needs a value"},
       {"-r 0 slide01.txt",
        "option --replicates takes the replicate spots per gene, a whole number of 1 or more, "

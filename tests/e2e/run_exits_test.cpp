@@ -129,7 +129,8 @@ TEST(RunExits, MemoryThatRunsOutEndsInTheAllocationFailure) {
   ScratchFolder folder;
   std::filesystem::resize_file((folder.write("big.txt", ""), folder.path() / "big.txt"),
                                std::uintmax_t{256} << 20);
-  BinaryRun run = folder.run_command("ulimit -v 100000 && timeout 20 '" CORVANE_BINARY "' -r 1 big.txt");
+  BinaryRun run =
+      folder.run_command("ulimit -v 100000 && timeout 20 '" CORVANE_BINARY "' -r 1 big.txt");
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.errors,
             "Numerical Recipes run-time error...\nallocation failure in operator new()\n"

@@ -1,0 +1,81 @@
+// The gene table: one row per gene with the values merge.txt shows, at full precision, NA where
+// merge.txt prints "-", plus the test's t and df and the q-value.
+#include <cmath>
+
+#include "reports/reports.hpp"
+#include "reports/table_writer.hpp"
+
+namespace {
+
+// A ratio_cv below this is the mark of a rejected gene, not a value.
+constexpr double kLowestShownCv = -1000.0;
+
+void write_heading(ReportWriter& out, const Run& run) {
+  append_text(out,
+              "gene\tfirst_spot\tlast_spot\tarray_row\tarray_col\trow\tfirst_col\tlast_col\tname");
+  for (int32_t file = 1; file <= run.FileCount; ++file) {
+    append_text(out, "\tratio_");
+    append_field_text(out, run.FileNames[file].block());
+  }
+  append_text(out,
+              "\tmean_ratio\tsd_ratio\tcv_ratio\tmedian_ratio\tlog2_mean\tlog2_sd\tt\tdf\tp_value\t"
+              "q_value\tspots_used\toutliers\tzero_ratios\n");
+}
+
+void write_int_field(ReportWriter& out, int32_t value) {
+  append_text(out, "\t");
+  append_int(out, value);
+}
+
+void write_real_field(ReportWriter& out, double value, bool missing) {
+  append_text(out, "\t");
+  append_real_or_na(out, value, missing);
+}
+
+void write_gene_row(ReportWriter& out, const Run& run, int32_t gene) {
+  const int32_t first_spot = (gene - 1) * run.ReplicateCount + 1;
+  const int32_t last_spot = gene * run.ReplicateCount;
+  append_int(out, gene);
+  write_int_field(out, first_spot);
+  write_int_field(out, last_spot);
+  // The position merge.txt shows: the last spot's, with the columns from the first to the last.
+  write_int_field(out, run.spot_array_row[last_spot]);
+  write_int_field(out, run.spot_array_col[last_spot]);
+  write_int_field(out, run.spot_row[last_spot]);
+  write_int_field(out, run.spot_col[first_spot]);
+  write_int_field(out, run.spot_col[last_spot]);
+  append_text(out, "\t");
+  append_field_text(out, run.spot_name[last_spot].block());
+
+  // A slide without a positive ratio for the gene has the mean 0.0.
+  for (int32_t file = 1; file <= run.FileCount; ++file)
+    write_real_field(out, run.file_gene_mean[file][gene], run.file_gene_mean[file][gene] == 0.0);
+
+  const bool no_statistics = run.spots_used[gene] == 0;
+  write_real_field(out, run.ratio_mean[gene], no_statistics);
+  write_real_field(out, run.ratio_sd[gene], no_statistics);
+  write_real_field(out, run.ratio_cv[gene], no_statistics || run.ratio_cv[gene] < kLowestShownCv);
+  write_real_field(out, run.ratio_median[gene], no_statistics);
+  write_real_field(out, run.log_mean[gene], no_statistics);
+  write_real_field(out, run.log_sd[gene], no_statistics);
+  const bool no_test = run.p_value[gene] < 0.0;
+  write_real_field(out, run.t_statistic[gene], no_test);
+  write_real_field(out, run.degrees_of_freedom[gene], no_test);
+  write_real_field(out, run.p_value[gene], no_test);
+  write_real_field(out, run.q_value[gene], no_test);
+  write_int_field(out, run.spots_used[gene]);
+  write_int_field(out, run.outliers_found[gene]);
+  write_int_field(out, run.zero_count[gene]);
+  append_text(out, "\n");
+}
+
+}  // namespace
+
+void write_gene_table(Run& run) {
+  ReportWriter out;
+  open_table(out, run.console, run.GeneTablePath);
+  write_heading(out, run);
+  for (int32_t gene = 1; gene <= run.GeneNumber; ++gene)
+    write_gene_row(out, run, gene);
+  close_report(out);
+}

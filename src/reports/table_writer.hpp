@@ -1,0 +1,24 @@
+// Writing the full-precision tables: tab-separated, one heading line, every real as the shortest
+// text that reads back as the same double, NA for a missing value. A table named "-" goes to
+// standard output.
+#pragma once
+
+#include <string>
+
+#include "reports/report_writer.hpp"
+
+// Opens the table like a report; a table that cannot be opened ends the run with the reports'
+// message and status.
+void open_table(ReportWriter& out, const Console& console, const std::string& path);
+
+// The shortest text that reads back as the same double; "Inf", "-Inf" and "NaN" for the values that
+// are not finite, as R and spreadsheets read them.
+void append_shortest(ReportWriter& out, double value);
+
+// A real, or NA when `missing`.
+void append_real_or_na(ReportWriter& out, double value, bool missing);
+
+// A text field taken from a result file, without the tab that ended it; a line end or tab inside
+// it would break the table's rows, so control characters become blanks.
+std::string field_without_tab(const char* text);
+void append_field_text(ReportWriter& out, const char* text);

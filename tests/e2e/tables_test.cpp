@@ -1,0 +1,191 @@
+// The full-precision tables through the real binary, held against data.txt and merge.txt of the
+// same run: the same values within the reports' print precision, NA exactly where merge.txt has
+// "-" and data.txt a ratio of 0.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/binary_run.hpp"
+
+namespace {
+
+const std::string kSlides = "g01.txt g02.txt g03.txt";
+
+void generate_slides(const ScratchFolder& folder) {
+  const std::string command =
+      "'" CORVANE_MAKE_SLIDES
+      "' --files 3 --spots 600 --replicates 3 --seed 11 --prefix g --out '" +
+      folder.path().string() + "' > /dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+}
+
+std::vector<std::string> split(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  std::stringstream stream(text);
+  std::string part;
+  while (std::getline(stream, part, separator))
+    parts.push_back(part);
+  return parts;
+}
+
+std::string printed(const char* format, const std::string& shortest) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, std::strtod(shortest.c_str(), nullptr));
+  return text;
+}
+
+// merge.txt's fields of a gene row: number, position, name, one mean per slide, six statistics,
+// p-value, spots used, outliers. Its name keeps the tab it had in the file.
+TEST(Tables, GeneTableHoldsMergeValuesAtFullPrecision) {
+  ScratchFolder folder;
+  generate_slides(folder);
+  BinaryRun run =
+      folder.run_with_arguments("-q -r 1 -c 2.5 --genes genes.tsv --spots spots.tsv " + kSlides);
+  ASSERT_EQ(run.status, 0) << run.errors;
+  const std::vector<std::string> merge_lines = split(folder.read("merge.txt"), '\n');
+  const std::vector<std::string> gene_lines = split(folder.read("genes.tsv"), '\n');
+  ASSERT_EQ(gene_lines.size(), merge_lines.size() - 20 + 1);
+  EXPECT_EQ(gene_lines[0],
+            "gene\tfirst_spot\tlast_spot\tarray_row\tarray_col\trow\tfirst_col\tlast_col\tname\t"
+            "ratio_g01.txt\tratio_g02.txt\tratio_g03.txt\tmean_ratio\tsd_ratio\tcv_ratio\t"
+            "median_ratio\tlog2_mean\tlog2_sd\tt\tdf\tp_value\tq_value\tspots_used\toutliers\t"
+            "zero_ratios");
+  int missing_statistics = 0, missing_p = 0, missing_slide_ratio = 0;
+  for (std::size_t row = 1; row < gene_lines.size(); ++row) {
+    SCOPED_TRACE("gene " + std::to_string(row));
+    const std::vector<std::string> gene = split(gene_lines[row], '\t');
+    const std::vector<std::string> merge = split(merge_lines[row + 19], '\t');
+    ASSERT_EQ(gene.size(), 25u);
+    ASSERT_EQ(merge.size(), 15u);
+    EXPECT_EQ(gene[0], std::to_string(row));
+    EXPECT_EQ("AR" + gene[3] + " AC" + gene[4] + " R" + gene[5] + " C" + gene[6] + "-C" + gene[7],
+              merge[1]);
+    EXPECT_EQ(gene[8], merge[2]);
+    for (std::size_t slide = 0; slide < 3; ++slide) {
+      if (gene[9 + slide] == "NA") {
+        ++missing_slide_ratio;
+        EXPECT_EQ(merge[3 + slide], "0.000000");
+      } else {
+        EXPECT_EQ(printed("%f", gene[9 + slide]), merge[3 + slide]);
+      }
+    }
+    for (std::size_t statistic = 0; statistic < 6; ++statistic) {
+      if (merge[6 + statistic] == "-") {
+        ++missing_statistics;
+        EXPECT_EQ(gene[12 + statistic], "NA");
+      } else {
+        EXPECT_EQ(printed("%4.3f", gene[12 + statistic]), merge[6 + statistic]);
+      }
+    }
+    if (merge[12] == "-") {
+      ++missing_p;
+      for (std::size_t column = 18; column <= 21; ++column)
+        EXPECT_EQ(gene[column], "NA");
+    } else {
+      EXPECT_EQ(printed("%f", gene[20]), merge[12]);
+      const double q = std::strtod(gene[21].c_str(), nullptr);
+      EXPECT_GE(q, std::strtod(gene[20].c_str(), nullptr));
+      EXPECT_LE(q, 1.0);
+    }
+    EXPECT_EQ(gene[22], merge[13]);
+    EXPECT_EQ(gene[23], merge[14]);
+  }
+  // One spot per gene and slide, and a quality constant of 2.5, leave slides without a ratio for a
+  // gene and genes without statistics.
+  EXPECT_GT(missing_statistics, 0);
+  EXPECT_GT(missing_p, 0);
+  EXPECT_GT(missing_slide_ratio, 0);
+}
+
+// data.txt's spot rows: number, position, name, channel 1, channel 2, ratio; each slide's block
+// begins with "begin data" and a heading line.
+TEST(Tables, SpotTableHoldsEverySpotOfDataTxt) {
+  ScratchFolder folder;
+  generate_slides(folder);
+  BinaryRun run = folder.run_with_arguments("-q -r 3 -c 2.5 --spots - " + kSlides);
+  ASSERT_EQ(run.status, 0) << run.errors;
+  const std::vector<std::string> spot_lines = split(run.console, '\n');
+  const std::vector<std::string> data_lines = split(folder.read("data.txt"), '\n');
+  std::vector<std::string> data_rows;
+  for (std::size_t i = 0; i < data_lines.size(); ++i) {
+    if (data_lines[i] != "begin data") continue;
+    for (i += 2; i < data_lines.size() && !data_lines[i].empty(); ++i)
+      data_rows.push_back(data_lines[i]);
+  }
+  ASSERT_EQ(spot_lines.size(), data_rows.size() + 1);
+  EXPECT_EQ(spot_lines[0],
+            "file\tspot\tgene\tarray_row\tarray_col\trow\tcol\tname\tch1_net\tch2_net\tratio\t"
+            "quality");
+  int missing_ratio = 0, failing = 0, slide = 0;
+  for (std::size_t row = 1; row < spot_lines.size(); ++row) {
+    const std::vector<std::string> spot = split(spot_lines[row], '\t');
+    const std::vector<std::string> data = split(data_rows[row - 1], '\t');
+    ASSERT_EQ(spot.size(), 12u);
+    slide += spot[1] == "1";
+    EXPECT_EQ(spot[0], "g0" + std::to_string(slide) + ".txt");
+    EXPECT_EQ(spot[1], data[0]);
+    EXPECT_EQ(spot[2], std::to_string((std::stoi(spot[1]) - 1) / 3 + 1));
+    EXPECT_EQ(spot[7], data[2]);
+    EXPECT_EQ(printed("%f", spot[8]), data[3]);
+    EXPECT_EQ(" " + printed("%f", spot[9]), data[4]);
+    if (spot[10] == "NA") {
+      ++missing_ratio;
+      EXPECT_EQ(data[5], " 0.000000");
+    } else {
+      EXPECT_EQ(" " + printed("%f", spot[10]), data[5]);
+    }
+    failing += spot[11] == "fail";
+    EXPECT_TRUE(spot[11] == "pass" || spot[11] == "fail");
+  }
+  EXPECT_GT(missing_ratio, 0);
+  EXPECT_GT(failing, 0);
+}
+
+TEST(Tables, NothingNewWithoutTheOptionsAndTablesThatCannotBeWritten) {
+  ScratchFolder plain;
+  generate_slides(plain);
+  ASSERT_EQ(plain.run_with_arguments("-q -r 3 " + kSlides).status, 0);
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(plain.path()))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{".console", ".errors", "data.txt", "g01.txt",
+                                             "g02.txt", "g03.txt", "merge.txt"}));
+
+  // A gene table that cannot be opened comes after merge.txt, which is complete.
+  ScratchFolder folder;
+  generate_slides(folder);
+  std::filesystem::create_directory(folder.path() / "taken");
+  BinaryRun run = folder.run_with_arguments("-q -r 3 --genes taken " + kSlides);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.errors,
+            "can't open the data file <taken>\n"
+            "close the Excel or other application which opens this file and try again.\n");
+  EXPECT_EQ(folder.read("data.txt"), plain.read("data.txt"));
+  EXPECT_EQ(folder.read("merge.txt"), plain.read("merge.txt"));
+
+  // A spot table that cannot be written is removed; data.txt before it is complete, and merge.txt
+  // not begun.
+  std::filesystem::remove(folder.path() / "merge.txt");
+  std::filesystem::create_symlink("/dev/full", folder.path() / "spots.tsv");
+  run = folder.run_with_arguments("-q -r 3 --spots spots.tsv " + kSlides);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.errors, "can't write the data file <spots.tsv>: No space left on device\n");
+  EXPECT_FALSE(folder.exists("spots.tsv"));
+  EXPECT_EQ(folder.read("data.txt"), plain.read("data.txt"));
+  EXPECT_FALSE(folder.exists("merge.txt"));
+
+  run = folder.run_with_arguments("-q -r 3 --genes - --report - " + kSlides);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.errors,
+            "corvane: only one of --genes, --spots and --report can write to standard output "
+            "(-)\nTry 'corvane --help'.\n");
+}
+
+}  // namespace
