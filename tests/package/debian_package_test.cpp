@@ -7,7 +7,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <set>
+#include <sstream>
 #include <string>
 
 #include "support/binary_run.hpp"
@@ -36,13 +38,14 @@ Shell shell(const ScratchFolder& folder, const std::string& command) {
 }
 
 bool found(const std::string& tool) {
-  ScratchFolder folder;
-  return shell(folder, "command -v " + tool).status == 0;
+  return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 std::string source_file(const std::string& name) {
-  ScratchFolder folder;
-  return shell(folder, "cat '" + kSource + name + "'").out;
+  std::ifstream in(kSource + name, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 const char* const kExampleFiles[] = {"README.md",   "answers.txt", "slide01.txt",
@@ -59,9 +62,9 @@ class DebianPackage : public testing::Test {
     Shell cpack = shell(work_, "'" CORVANE_CPACK "' -G DEB --config '" CORVANE_BUILD_TREE
                                "/CPackConfig.cmake' -B out");
     ASSERT_EQ(cpack.status, 0) << cpack.out << cpack.err;
-    package_ = "out/corvane_2.1.0_" + shell(work_, "dpkg --print-architecture").out;
-    package_.pop_back();  // the line end
-    package_ += ".deb";
+    std::string architecture = shell(work_, "dpkg --print-architecture").out;
+    architecture.erase(architecture.find_last_not_of('\n') + 1);
+    package_ = "out/corvane_2.1.0_" + architecture + ".deb";
     ASSERT_TRUE(fs::is_regular_file(work_.path() / package_)) << cpack.out;
     Shell extract = shell(work_, "dpkg-deb -x " + package_ + " root");
     ASSERT_EQ(extract.status, 0) << extract.err;
