@@ -66,7 +66,7 @@ Ticks round_ticks(double low, double high, int most_ticks) {
 }
 
 std::string tick_label(double value, const Ticks& ticks) {
-  if (value == 0.0) return "0";
+  if (value == 0.0) value = 0.0;  // never "-0"
   char text[400];
   auto result =
       std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, ticks.decimals);

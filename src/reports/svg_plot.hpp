@@ -19,7 +19,7 @@ struct Ticks {
 // 0.3 is exactly the double that "0.3" reads as. low < high, both finite, most_ticks >= 1.
 Ticks round_ticks(double low, double high, int most_ticks);
 
-// Text of a tick value with the decimals of its step: 0.5, 10, -2.
+// Text of a tick value with the decimals of its step: 0.5, 1.0, 10, -2.
 std::string tick_label(double value, const Ticks& ticks);
 
 // Widens low..high to the multiples of the step at or beyond them, and the ticks with them, so
