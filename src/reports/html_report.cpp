@@ -1,0 +1,189 @@
+// The page of the HTML run report: the run's facts and warnings, the table of slides, the
+// figures and the table of the genes with the smallest p-values. Numbers in tables are rounded to
+// four significant digits (as "%.4g" writes them, "inf" and "nan" as they are); counts are
+// exact and the quality constant is shown as it was given.
+
+#include "reports/html_report.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
+#include "reports/html_sections.hpp"
+#include "reports/html_text.hpp"
+
+namespace {
+
+constexpr int kShownDigits = 4;
+constexpr std::size_t kListedGenes = 50;
+
+// One inline style sheet; the sequential blues and oranges of the MA density run light to dark,
+// the categories use the blue and orange that readers with any colour vision tell apart.
+const char* const kStyle = R"(<style>
+body{font-family:"DejaVu Sans",Verdana,sans-serif;font-size:14px;color:#222;margin:24px}
+body{max-width:1400px}
+h1{font-size:22px}h2{font-size:18px;margin-top:32px;border-bottom:1px solid #ccc}
+table{border-collapse:collapse;margin:8px 0}td,th{border:1px solid #ccc;padding:3px 8px}
+th{background:#f0f0f0;text-align:left}td.n{text-align:right;font-variant-numeric:tabular-nums}
+tr.warn td{background:#fff1dd;font-weight:bold}
+.warnings{border:2px solid #d55e00;background:#fff6ee;padding:8px 16px}
+code{font-family:"DejaVu Sans Mono",monospace;background:#f4f4f4;padding:1px 4px}
+code{word-break:break-all}
+.panels{display:flex;flex-wrap:wrap;gap:4px 8px}
+figure.panel{margin:0;width:254px}
+figcaption{font-size:12px;white-space:nowrap;overflow:hidden;text-overflow:ellipsis}
+.legend .swatch{margin-right:12px;white-space:nowrap}
+.legend svg{vertical-align:middle;margin-right:4px}
+svg text{font-family:"DejaVu Sans",Verdana,sans-serif}
+.tick{font-size:10px;fill:#333}.title{font-size:11px;fill:#222}
+.note{font-size:12px;fill:#555;color:#555}
+.label{font-size:11px;fill:#000}
+.label{paint-order:stroke;stroke:#fff;stroke-width:3px;stroke-linejoin:round}
+.frame{fill:none;stroke:#666}.axis{fill:none;stroke:#666}
+.zero{stroke:#888;stroke-dasharray:3 3}.flat{stroke:#000;stroke-dasharray:5 4}
+.leader{stroke:#555;stroke-width:.6}
+.p1{fill:#c6dbef}.p2{fill:#9ecae1}.p3{fill:#6baed6}.p4{fill:#4292c6}.p5{fill:#2171b5}
+.p6{fill:#08519c}.p7{fill:#08306b}
+.f1{fill:#fdae6b}.f2{fill:#fd8d3c}.f3{fill:#f16913}.f4{fill:#d94801}.f5{fill:#a63603}
+.f6{fill:#7f2704}.f7{fill:#4d1a00}
+.box{fill:#cfe3f3;stroke:#0072b2}.median{stroke:#000;stroke-width:2}
+.whisker{fill:none;stroke:#0072b2}
+.extreme{fill:#0072b2}.empty{stroke:#d55e00;stroke-width:1.5}
+.bar{fill:#56b4e9;stroke:#0072b2;stroke-width:.5}
+.ns{fill:#0072b2;fill-opacity:.45}.sig{fill:#e69f00;stroke:#000;stroke-width:.6}
+</style>
+)";
+
+std::string shown(double value) {
+  return rounded_number(value, kShownDigits);
+}
+
+void append_cell(std::string& page, const std::string& text, bool numeric) {
+  page += numeric ? "<td class=\"n\">" : "<td>";
+  append_escaped(page, text);
+  page += "</td>";
+}
+
+void append_fact(std::string& page, const char* label, const std::string& value) {
+  page += std::string("<tr><th>") + label + "</th>";
+  append_cell(page, value, false);
+  page += "</tr>\n";
+}
+
+void append_run_facts(std::string& page, const RunFigures& figures) {
+  page += "<section id=\"run\"><h2>The run</h2>\n<table>\n";
+  append_fact(page, "Slides (files)", std::to_string(figures.files));
+  append_fact(page, "Spots per slide", std::to_string(figures.spots_per_slide));
+  append_fact(page, "Genes", std::to_string(figures.genes));
+  append_fact(page, "Genes with a p-value", std::to_string(figures.tested_genes.size()));
+  append_fact(page, "Replicate spots per gene", std::to_string(figures.replicates));
+  append_fact(page, "Ratio",
+              figures.ratio_choice == 1 ? "channel 2 over channel 1" : "channel 1 over channel 2");
+  append_fact(page, "Quality constant C", shortest_number(figures.quality_constant));
+  page += "<tr><th>Command line</th><td><code>";
+  append_escaped(page, figures.command_line);
+  page += "</code></td></tr>\n</table>\n";
+
+  std::string warnings;
+  for (std::size_t index = 0; index < figures.slides.size(); ++index) {
+    const SlideFigures& slide = figures.slides[index];
+    for (const std::string& warning : slide_warnings(figures, slide)) {
+      warnings += "<li>Slide " + std::to_string(index + 1) + " (";
+      append_escaped(warnings, slide.file);
+      warnings += "): ";
+      append_escaped(warnings, warning);
+      warnings += "</li>\n";
+    }
+  }
+  if (!warnings.empty()) {
+    page += "<div class=\"warnings\"><h3>Warnings: slides that look wrong</h3>\n<ul>\n" + warnings +
+            "</ul></div>\n";
+  }
+  page += "</section>\n";
+}
+
+void append_slide_table(std::string& page, const RunFigures& figures) {
+  page +=
+      "<section id=\"slides\"><h2>Slides</h2>\n<table>\n<tr><th>#</th><th>File</th>"
+      "<th>Channel 1 total</th><th>Channel 2 total</th><th>Normalisation factor</th>"
+      "<th>Failing the quality test</th><th>Without a ratio</th><th>Outliers rejected</th>"
+      "</tr>\n";
+  for (std::size_t index = 0; index < figures.slides.size(); ++index) {
+    const SlideFigures& slide = figures.slides[index];
+    bool warned = !slide_warnings(figures, slide).empty();
+    page += warned ? "<tr class=\"warn\">" : "<tr>";
+    append_cell(page, std::to_string(index + 1) + (warned ? " (!)" : ""), true);
+    append_cell(page, slide.file, false);
+    append_cell(page, shown(slide.ch1_total), true);
+    append_cell(page, shown(slide.ch2_total), true);
+    append_cell(page, shown(slide.norm_factor), true);
+    append_cell(page, std::to_string(slide.spots_failing_quality), true);
+    append_cell(page, std::to_string(slide.spots_without_ratio), true);
+    append_cell(page, std::to_string(slide.outliers_rejected), true);
+    page += "</tr>\n";
+  }
+  page +=
+      "</table>\n<p class=\"note\">(!) marks a slide with a warning. The normalisation "
+      "factor is the channel 2 total over the channel 1 total.</p></section>\n";
+}
+
+void append_top_genes(std::string& page, const RunFigures& figures) {
+  std::vector<const GeneFigures*> ranked = genes_by_p_value(figures);
+  std::size_t listed = std::min(kListedGenes, ranked.size());
+  page += "<section id=\"genes\"><h2>The " + std::to_string(listed) +
+          " genes with the smallest p-values</h2>\n<table>\n<tr><th>Rank</th><th>Gene</th>"
+          "<th>Name</th><th>Position</th><th>Mean ratio</th><th>log2 mean</th><th>p</th>"
+          "<th>q</th><th>Spots used</th></tr>\n";
+  for (std::size_t rank = 0; rank < listed; ++rank) {
+    const GeneFigures& gene = *ranked[rank];
+    page += "<tr class=\"gene-row\">";
+    append_cell(page, std::to_string(rank + 1), true);
+    append_cell(page, std::to_string(gene.gene), true);
+    append_cell(page, gene.name, false);
+    append_cell(page, gene.position, false);
+    append_cell(page, shown(gene.mean_ratio), true);
+    append_cell(page, shown(gene.log2_mean), true);
+    append_cell(page, shown(gene.p_value), true);
+    append_cell(page, shown(gene.q_value), true);
+    append_cell(page, std::to_string(gene.spots_used), true);
+    page += "</tr>\n";
+  }
+  page +=
+      "</table>\n<p class=\"note\">q: the p-value adjusted for the number of genes tested "
+      "(Benjamini-Hochberg false discovery rate).</p></section>\n";
+}
+
+}  // namespace
+
+std::vector<std::string> slide_warnings(const RunFigures& figures, const SlideFigures& slide) {
+  std::vector<std::string> warnings;
+  // Written so that a factor that is not a number is warned about too.
+  if (!(slide.norm_factor >= 0.5 && slide.norm_factor <= 2.0)) {
+    warnings.push_back("normalisation factor " + shown(slide.norm_factor) +
+                       " lies outside 0.5 to 2: one channel is much brighter than the other.");
+  }
+  if (static_cast<int64_t>(slide.spots_failing_quality) * 5 > figures.spots_per_slide) {
+    warnings.push_back(std::to_string(slide.spots_failing_quality) + " of " +
+                       std::to_string(figures.spots_per_slide) +
+                       " spots fail the quality test, more than a fifth.");
+  }
+  if (slide.log2_ratio.count == 0) warnings.push_back("no spot has a ratio.");
+  return warnings;
+}
+
+std::string html_report_text(const RunFigures& figures) {
+  std::string page =
+      "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+      "<title>Corvane run report</title>\n";
+  page += kStyle;
+  page += "</head>\n<body>\n<h1>Corvane run report</h1>\n";
+  append_run_facts(page, figures);
+  append_slide_table(page, figures);
+  append_ma_panels(page, figures);
+  append_box_plot(page, figures);
+  append_volcano_plot(page, figures);
+  append_p_value_histogram(page, figures);
+  append_top_genes(page, figures);
+  page += "</body>\n</html>\n";
+  return page;
+}

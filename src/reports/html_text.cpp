@@ -1,0 +1,56 @@
+#include "reports/html_text.hpp"
+
+#include <charconv>
+#include <cmath>
+
+void append_escaped(std::string& out, std::string_view text) {
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
+    }
+  }
+}
+
+std::string shortest_number(double value) {
+  // The longest shortest text of a double is 24 characters ("-2.2250738585072014e-308").
+  char text[32];
+  auto result = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, result.ptr);
+}
+
+std::string rounded_number(double value, int significant_digits) {
+  if (!std::isfinite(value)) return shortest_number(value);
+  char text[64];
+  auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::general,
+                              significant_digits);
+  return std::string(text, result.ptr);
+}
+
+std::string coordinate(double value) {
+  if (!std::isfinite(value)) return "0";
+  double tenths = std::round(value * 10.0);
+  if (tenths == 0.0) return "0";
+  char text[400];
+  auto result = std::to_chars(text, text + sizeof text, tenths / 10.0, std::chars_format::fixed, 1);
+  std::string written(text, result.ptr);
+  if (written.size() >= 2 && written.compare(written.size() - 2, 2, ".0") == 0) {
+    written.resize(written.size() - 2);
+  }
+  return written;
+}

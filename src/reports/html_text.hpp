@@ -1,0 +1,19 @@
+// Text pieces of the HTML report: escaped run text and numbers written for reading.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Appends text with & < > " ' replaced by their character references, so that names and the
+// command line taken from the run can never be read as markup, inside elements or attributes.
+void append_escaped(std::string& out, std::string_view text);
+
+// The shortest text that reads back as the same double; "inf", "-inf" or "nan" when not finite.
+std::string shortest_number(double value);
+
+// The value rounded to the given number of significant digits, as "%.<digits>g" writes it:
+// 1.235, 0.0001235, 1.235e+08. Non-finite values as shortest_number writes them.
+std::string rounded_number(double value, int significant_digits);
+
+// A pixel coordinate with at most one decimal, no ".0" and no "-0": 12, 12.5, -3.
+std::string coordinate(double value);
