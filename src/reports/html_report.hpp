@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "reports/run_figures.hpp"
+#include "run/run_figures.hpp"
 
 // The whole page. The same figures always give the same bytes.
 std::string html_report_text(const RunFigures& figures);

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "reports/run_figures.hpp"
+#include "run/run_figures.hpp"
 
 // Plain sentences on what looks wrong with a slide: a normalisation factor outside 0.5..2 (or
 // not a number), more than a fifth of its spots failing the quality test, no spot with a ratio.

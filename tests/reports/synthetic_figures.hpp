@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "reports/run_figures.hpp"
+#include "run/run_figures.hpp"
 
 // A run of the given size: genes of `replicates` consecutive spots, most unchanged, one in ten
 // up or down by a factor of 1.2 to 3, noisier at low intensity, weak spots failing the quality
