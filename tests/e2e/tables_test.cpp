@@ -188,4 +188,35 @@ TEST(Tables, NothingNewWithoutTheOptionsAndTablesThatCannotBeWritten) {
             "(-)\nTry 'corvane --help'.\n");
 }
 
+// The report of a real run: one MA panel per slide, one volcano mark per gene with a p-value, and
+// nothing that a browser would fetch from outside the file.
+TEST(Tables, ReportHoldsEverySlideAndEveryTestedGene) {
+  ScratchFolder folder;
+  generate_slides(folder);
+  BinaryRun run =
+      folder.run_with_arguments("-q -r 3 --genes genes.tsv --report report.html " + kSlides);
+  ASSERT_EQ(run.status, 0) << run.errors;
+  std::string page = folder.read("report.html");
+  const std::vector<std::string> gene_lines = split(folder.read("genes.tsv"), '\n');
+  std::size_t tested = 0;
+  for (std::size_t row = 1; row < gene_lines.size(); ++row)
+    tested += split(gene_lines[row], '\t')[20] != "NA";
+  auto count = [&page](const std::string& text) {
+    std::size_t found = 0;
+    for (std::size_t at = page.find(text); at != std::string::npos; at = page.find(text, at + 1))
+      ++found;
+    return found;
+  };
+  EXPECT_EQ(count("class=\"panel ma\""), 3u);
+  EXPECT_EQ(count("class=\"gene sig\"") + count("class=\"gene ns\""), tested);
+  EXPECT_GT(tested, 0u);
+  // The SVG namespace is a name, not an address.
+  for (std::size_t at = page.find(" xmlns=\"http://www.w3.org/2000/svg\""); at != std::string::npos;
+       at = page.find(" xmlns=\"http://www.w3.org/2000/svg\""))
+    page.erase(at, 35);
+  for (const char* outside : {"http:", "https:", "<script", "src=", "<link", "@import", "url("})
+    EXPECT_EQ(count(outside), 0u) << outside;
+  EXPECT_EQ(count("href="), count("href=\"#"));
+}
+
 }  // namespace
