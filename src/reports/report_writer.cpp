@@ -7,8 +7,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "run/console.hpp"
 #include "reports/fixed_point.hpp"
+#include "run/console.hpp"
 
 namespace {
 
@@ -65,6 +65,10 @@ void append_bytes(ReportWriter& out, const char* bytes, std::size_t count) {
     bytes += piece;
     count -= piece;
   }
+}
+
+void keep_room(ReportWriter& out, std::size_t count) {
+  room_for(out, count);
 }
 
 bool open_report(ReportWriter& out, const char* name) {
