@@ -89,7 +89,14 @@ void store_channels(Run& run, int32_t k, int32_t s, double ch1_intensity, double
 void store_name(const OffsetVector<char>& row, int32_t k, const char* name, std::size_t length) {
   char* text = row.block();
   const std::size_t width = SPOT_NAME_WIDTH;
-  const std::size_t covered = (k == 1) ? width : strnlen(text, width);
+  std::size_t covered = width;
+  if (k > 1) {
+    // The earlier name is short as a rule; a plain loop finds its end sooner than a library
+    // search sets itself up.
+    covered = 0;
+    while (covered < width && text[covered] != '\0')
+      ++covered;
+  }
   std::memcpy(text, name, length);
   if (covered > length) std::memset(text + length, 0, covered - length);
 }
