@@ -28,11 +28,12 @@ const char* skip_blanks_and_tabs(const char* p) {
 // 1 to 9 digits, no sign, followed by a blank or a tab; returns the end of the digits or null.
 const char* scan_short_integer(const char* p, int32_t& value) {
   const char* const first = p;
-  int32_t digits = 0;
+  // Unsigned, so that more digits than fit wrap harmlessly before the count refuses them.
+  uint32_t digits = 0;
   while (is_decimal_digit(*p))
-    digits = digits * 10 + (*p++ - '0');
+    digits = digits * 10 + static_cast<uint32_t>(*p++ - '0');
   if (p == first || p - first > kMostIntegerDigits || !is_blank_or_tab(*p)) return nullptr;
-  value = digits;
+  value = static_cast<int32_t>(digits);
   return p;
 }
 

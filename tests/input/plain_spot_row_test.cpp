@@ -47,12 +47,13 @@ TEST(PlainSpotRow, BlanksSignsAndEmptyNamesStillTakeTheFastPath) {
 TEST(PlainSpotRow, LeavesEveryOtherShapeToTheGeneralReaders) {
   const std::string name_too_long(499, 'n');
   const std::string rows[] = {
-      "1\t1\t1\t1\t1\tname\t" + kNumbers,                  // no line end
-      "1\t1\t1\t1\t1\tname\t" + kNumbers + " \n",          // a blank before it
-      "+1\t1\t1\t1\t1\tname\t" + kNumbers + "\n",          // a plus sign
-      "-1\t1\t1\t1\t1\tname\t" + kNumbers + "\n",          // a signed integer
-      "1234567890\t1\t1\t1\t1\tname\t" + kNumbers + "\n",  // ten digits
-      "1\t1\t1\t1\t1xname\t" + kNumbers + "\n",            // another separator
+      "1\t1\t1\t1\t1\tname\t" + kNumbers,                            // no line end
+      "1\t1\t1\t1\t1\tname\t" + kNumbers + " \n",                    // a blank before it
+      "+1\t1\t1\t1\t1\tname\t" + kNumbers + "\n",                    // a plus sign
+      "-1\t1\t1\t1\t1\tname\t" + kNumbers + "\n",                    // a signed integer
+      "1234567890\t1\t1\t1\t1\tname\t" + kNumbers + "\n",            // ten digits
+      "99999999999999999999\t1\t1\t1\t1\tname\t" + kNumbers + "\n",  // twenty digits
+      "1\t1\t1\t1\t1xname\t" + kNumbers + "\n",                      // another separator
       "1\t1\t1\t1\t1\tna" + std::string(1, '\0') + "me\t" + kNumbers +
           "\n",                                                    // a zero byte in the name
       "1\t1\t1\t1\t1\t" + name_too_long + "\t" + kNumbers + "\n",  // no room for the zero
