@@ -23,19 +23,22 @@ void group_by_gene(Run& run) {
   }
 }
 
-// Taken before the quality zeroing, so spots that failed the test still count here.
+// Taken before the quality zeroing, so spots that failed the test still count here. Each mean
+// sums its own replicates in their order; going through the genes row by row only reads the gene
+// matrix in the order it lies in memory.
 void compute_file_gene_means(Run& run) {
   const int32_t files = run.FileCount;
   const int32_t replicates = run.ReplicateCount;
   const int32_t genes = run.GeneNumber;
   run.file_gene_mean = dmatrix(1, files, 1, genes);
 
-  for (int32_t f = 1; f <= files; ++f) {
-    for (int32_t g = 1; g <= genes; ++g) {
+  for (int32_t g = 1; g <= genes; ++g) {
+    const DoubleVector& ratios = run.gene_ratio[g];
+    for (int32_t f = 1; f <= files; ++f) {
       double sum = 0.0;
       int32_t count = 0;
       for (int32_t j = 1; j <= replicates; ++j) {
-        double ratio = run.gene_ratio[g][(f - 1) * replicates + j];
+        double ratio = ratios[(f - 1) * replicates + j];
         if (ratio > 0.0) {
           sum += ratio;
           ++count;
@@ -49,9 +52,11 @@ void compute_file_gene_means(Run& run) {
 void zero_failed_ratios(Run& run) {
   const auto columns = static_cast<int32_t>(replicate_columns(run));
   const int32_t genes = run.GeneNumber;
-  for (int32_t k = 1; k <= columns; ++k) {
-    for (int32_t g = 1; g <= genes; ++g) {
-      if (run.gene_qc[g][k] < 0.0) run.gene_ratio[g][k] = 0.0;
+  for (int32_t g = 1; g <= genes; ++g) {
+    const DoubleVector& ratios = run.gene_ratio[g];
+    const DoubleVector& flags = run.gene_qc[g];
+    for (int32_t k = 1; k <= columns; ++k) {
+      if (flags[k] < 0.0) ratios[k] = 0.0;
     }
   }
 }

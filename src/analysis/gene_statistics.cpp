@@ -30,6 +30,15 @@ DoubleVector window_of(const DoubleVector& v, int32_t first, int32_t count) {
   return DoubleVector(&v[first], 1, count);
 }
 
+// The median of a window that is already ascending: its middle value, or the mean of its two
+// middle values taken as median_of takes it. median_of would copy and sort the window again and
+// come to the same values; only its draws from the random source, which pick pivots and change
+// no result, would differ.
+double median_of_ascending(const DoubleVector& window, int32_t count) {
+  if (count % 2 == 1) return window[(count + 1) / 2];
+  return (window[count / 2] + window[count / 2 + 1]) * 0.5;
+}
+
 void create_gene_arrays(Run& run) {
   const int32_t genes = run.GeneNumber;
   const int32_t files = run.FileCount;
@@ -113,7 +122,7 @@ void reject_gene(Run& run, int32_t g, const DoubleVector& kept) {
 void drop_outliers(Run& run, int32_t g, int32_t& first, int32_t& count) {
   while (true) {
     DoubleVector kept = window_of(run.kept_values, first, count);
-    double q = mean_of(kept, count) / median_of(kept, count);
+    double q = mean_of(kept, count) / median_of_ascending(kept, count);
     if (q >= 1.0 / MEAN_MEDIAN_LIMIT && q <= MEAN_MEDIAN_LIMIT) return;
     if (count < 3) return;
 
@@ -133,7 +142,7 @@ void drop_outliers(Run& run, int32_t g, int32_t& first, int32_t& count) {
 // Statistics of two or more kept ratios, with a one-sample t-test of their log2 values against 0.
 void set_statistics(Run& run, int32_t g, const DoubleVector& kept, int32_t count) {
   run.ratio_mean[g] = mean_of(kept, count);
-  run.ratio_median[g] = median_of(kept, count);
+  run.ratio_median[g] = median_of_ascending(kept, count);
   run.ratio_sd[g] = popsd_of(kept, count);
   run.ratio_cv[g] = run.ratio_sd[g] / run.ratio_mean[g];
 
@@ -162,11 +171,6 @@ void process_gene(Run& run, int32_t g) {
   const auto columns = static_cast<int32_t>(replicate_columns(run));
   for (int32_t k = 1; k <= columns; ++k) {
     run.gene_values[k] = run.gene_ratio[g][k];
-    run.sorted_values[k] = run.gene_ratio[g][k];
-  }
-  random_quicksort(run.sorted_values.from(1), columns);
-
-  for (int32_t k = 1; k <= columns; ++k) {
     if (run.gene_values[k] == 0.0) {
       ++run.file_zero_spots[file_of_column(k, run.ReplicateCount)];
       ++run.zero_count[g];
@@ -174,11 +178,24 @@ void process_gene(Run& run, int32_t g) {
   }
   int32_t count = columns - run.zero_count[g];
   run.spots_used[g] = count;
-  if (count == 0) return;
 
-  // No ratio is negative, so the zeros lead the sorted values and the rest are the kept ones.
+  // No ratio is negative, so the zeros lead the ascending order. Only the non-zero values, placed
+  // after them, are sorted: the sort's work grows with the square of the number of equal values,
+  // and with a high quality constant most of a gene's values are zeros.
+  const int32_t zeros = run.zero_count[g];
+  int32_t placed = zeros;
+  for (int32_t k = 1; k <= columns; ++k) {
+    if (run.gene_values[k] == 0.0) continue;
+    run.sorted_values[++placed] = run.gene_values[k];
+  }
+  for (int32_t i = 1; i <= zeros; ++i)
+    run.sorted_values[i] = 0.0;
+  if (count == 0) return;
+  random_quicksort(run.sorted_values.from(zeros + 1), count);
+
+  // The non-zero values, ascending, are the kept ones.
   for (int32_t i = 1; i <= count; ++i) {
-    run.kept_values[i] = run.sorted_values[run.zero_count[g] + i];
+    run.kept_values[i] = run.sorted_values[zeros + i];
   }
 
   if (count == 1) {

@@ -37,5 +37,6 @@ void seek_spot_table(Run& run);
 // one at a time. The spot arrays must exist, with every spot_qc entry QC_PASS.
 void read_spot_tables(Run& run);
 
-// Reads spot row s of file k from `file` into the spot arrays and sets spot_qc[k][s].
+// Reads spot row s of file k from `file` into the spot arrays and sets spot_qc[k][s]. For k >= 2,
+// row s of spot_name must hold the name read from an earlier file, as read_spot_tables leaves it.
 void read_spot_row(Run& run, ResultFile& file, int32_t k, int32_t s);

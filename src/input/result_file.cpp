@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "input/plain_decimal.hpp"
 #include "run/console.hpp"
 
 namespace {
@@ -32,42 +33,13 @@ const char* skip_plus_sign(const char* first, const char* last) {
   return first;
 }
 
-// Exact powers of ten as doubles: 10^22 is the largest one a double holds exactly.
-constexpr int kExactPowersOfTen = 23;
-constexpr double kPowersOfTen[kExactPowersOfTen] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// The common shape of a number in a result file, such as "857.92": an optional minus sign and
-// digits with an optional point, no exponent. Its value is the integer of its digits divided by a
-// power of ten; when both are exact doubles, the one division rounds correctly and so gives what
-// the general conversion gives, much faster. Returns the end of the number, or null when the text
-// needs the general conversion (no digits, an exponent, too many digits).
+// The common shape, when the general conversion follows: a number with an exponent is not plain.
 const char* convert_plain_decimal(const char* first, const char* last, double& value) {
-  constexpr int kMostDigits = 19;  // so that the integer of the digits fits in 64 bits
-  const char* p = first;
-  const bool negative = p != last && *p == '-';
-  if (negative) ++p;
-  uint64_t digits = 0;
-  int digit_count = 0;
-  int decimals = 0;
-  bool seen_point = false;
-  for (; p != last; ++p) {
-    if (*p >= '0' && *p <= '9') {
-      if (++digit_count > kMostDigits) return nullptr;
-      digits = digits * 10 + static_cast<uint64_t>(*p - '0');
-      if (seen_point) ++decimals;
-    } else if (*p == '.' && !seen_point) {
-      seen_point = true;
-    } else {
-      break;
-    }
-  }
-  if (digit_count == 0 || (p != last && (*p == 'e' || *p == 'E'))) return nullptr;
-  if (digits > (uint64_t{1} << 53) || decimals >= kExactPowersOfTen) return nullptr;
-  value = static_cast<double>(digits) / kPowersOfTen[decimals];
-  if (negative) value = -value;
-  return p;
+  PlainDecimal number{};
+  const char* end = scan_plain_decimal(first, last, number);
+  if (end == nullptr || (end != last && (*end == 'e' || *end == 'E'))) return nullptr;
+  value = plain_decimal_value(number);
+  return end;
 }
 
 }  // namespace

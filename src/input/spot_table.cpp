@@ -1,6 +1,8 @@
+#include <cstring>
 #include <string>
 
 #include "input/input.hpp"
+#include "input/plain_spot_row.hpp"
 #include "run/run.hpp"
 
 namespace {
@@ -68,9 +70,58 @@ bool passes_quality_test(double ch1_net, double ch1_bg, double ch2_net, double c
   return q2 >= c;
 }
 
+// Stores the two channels of spot s of file k and sets its quality flag.
+void store_channels(Run& run, int32_t k, int32_t s, double ch1_intensity, double ch1_background,
+                    double ch2_intensity, double ch2_background) {
+  run.ch1_bg[k][s] = ch1_background;
+  run.ch1_net[k][s] = ch1_intensity - ch1_background;
+  run.ch2_bg[k][s] = ch2_background;
+  run.ch2_net[k][s] = ch2_intensity - ch2_background;
+  if (!passes_quality_test(run.ch1_net[k][s], run.ch1_bg[k][s], run.ch2_net[k][s], run.ch2_bg[k][s],
+                           run.QualityConstant)) {
+    run.spot_qc[k][s] = QC_FAIL;
+  }
+}
+
+// Leaves the name row as read_tab_field would leave it: the field with its tab, then zeros up to
+// the width. A later file's row already holds an earlier name and zeros, so only what that name
+// covered beyond the new one needs zeroing, not the whole width.
+void store_name(const OffsetVector<char>& row, int32_t k, const char* name, std::size_t length) {
+  char* text = row.block();
+  const std::size_t width = SPOT_NAME_WIDTH;
+  std::size_t covered = width;
+  if (k > 1) {
+    // The earlier name is short as a rule; a plain loop finds its end sooner than a library
+    // search sets itself up.
+    covered = 0;
+    while (covered < width && text[covered] != '\0')
+      ++covered;
+  }
+  std::memcpy(text, name, length);
+  if (covered > length) std::memset(text + length, 0, covered - length);
+}
+
+void store_plain_row(Run& run, const PlainSpotRow& row, int32_t k, int32_t s) {
+  if (k == 1) {
+    run.spot_array_row[s] = row.position[0];
+    run.spot_array_col[s] = row.position[1];
+    run.spot_row[s] = row.position[2];
+    run.spot_col[s] = row.position[3];
+  }
+  store_name(run.spot_name[s], k, row.name, row.name_length);
+  store_channels(run, k, s, row.ch1_intensity, row.ch1_background, row.ch2_intensity,
+                 row.ch2_background);
+}
+
 }  // namespace
 
 void read_spot_row(Run& run, ResultFile& file, int32_t k, int32_t s) {
+  PlainSpotRow plain;
+  if (read_plain_spot_row(file, plain)) {
+    store_plain_row(run, plain, k, s);
+    return;
+  }
+
   // Positions come from the first file only; the later files' columns are read and dropped.
   if (k == 1) {
     read_row_integer(file, 1, s);
@@ -99,15 +150,7 @@ void read_spot_row(Run& run, ResultFile& file, int32_t k, int32_t s) {
   for (int32_t number = 1; number <= kNumbersPerRow; ++number)
     value[number] = read_row_number(file, number, s);
   require_row_end(file, name_end, name_line, s);
-
-  run.ch1_bg[k][s] = value[4];
-  run.ch1_net[k][s] = value[3] - value[4];
-  run.ch2_bg[k][s] = value[8];
-  run.ch2_net[k][s] = value[7] - value[8];
-  if (!passes_quality_test(run.ch1_net[k][s], run.ch1_bg[k][s], run.ch2_net[k][s], run.ch2_bg[k][s],
-                           run.QualityConstant)) {
-    run.spot_qc[k][s] = QC_FAIL;
-  }
+  store_channels(run, k, s, value[3], value[4], value[7], value[8]);
 }
 
 void read_spot_tables(Run& run) {

@@ -22,19 +22,22 @@ void sort_range(const DoubleVector& a, int32_t n, const DoubleVector& scratch) {
 
   // Smaller values fill the front in their order; the others, ties included, fill the back from
   // the end, so they come out reversed. The pivot takes the one place left between the groups.
+  // Each value is written to the next place of both groups and only its own group's count moves
+  // on: the other place is written again later, or is the pivot's, so the order is the same, and
+  // no branch waits on the comparison, whose outcome the processor cannot foresee.
+  const double pivot_value = scratch[pivot];
   int32_t below = 0;
   int32_t not_below = 0;
   for (int32_t i = 0; i < n; ++i) {
     if (i == pivot) continue;
-    if (scratch[i] < scratch[pivot]) {
-      a[below] = scratch[i];
-      ++below;
-    } else {
-      a[n - 1 - not_below] = scratch[i];
-      ++not_below;
-    }
+    const double value = scratch[i];
+    const bool is_below = value < pivot_value;
+    a[n - 1 - not_below] = value;
+    a[below] = value;
+    below += is_below ? 1 : 0;
+    not_below += is_below ? 0 : 1;
   }
-  a[below] = scratch[pivot];
+  a[below] = pivot_value;
 
   if (below == 0) {
     sort_range(a.from(1), n - 1, scratch);

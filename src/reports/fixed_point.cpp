@@ -1,10 +1,12 @@
 #include "reports/fixed_point.hpp"
 
+#include <array>
 #include <bit>
 #include <cassert>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -45,29 +47,73 @@ bool round_scaled(double magnitude, int decimals, uint64_t& scaled) {
   return true;
 }
 
+constexpr double kDoublePowersOfTen[kMaxDecimals + 1] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
+
+// The same rounding without the exact work, when the double product tells it. Below 2^52 the
+// product magnitude * 10^decimals is within half a unit in its last place of the exact one, and
+// its fraction is exact and a multiple of that unit. A fraction above one half is then at least a
+// unit above it, so the exact value is above one half too, and likewise below; only a fraction of
+// exactly one half leaves the side of the exact value open. False then, and from 2^52 on.
+bool round_scaled_quickly(double magnitude, int decimals, uint64_t& scaled) {
+  const double product = magnitude * kDoublePowersOfTen[decimals];
+  if (!(product < 0x1p52)) return false;
+  const auto whole = static_cast<uint64_t>(product);
+  const double fraction = product - static_cast<double>(whole);
+  if (fraction == 0.5) return false;
+  scaled = whole + (fraction > 0.5 ? 1 : 0);
+  return true;
+}
+
+// "00" to "99": the two digits of every number below 100.
+constexpr std::array<char, 200> kDigitPairs = [] {
+  std::array<char, 200> pairs{};
+  for (int i = 0; i < 100; ++i) {
+    pairs[2 * i] = static_cast<char>('0' + i / 10);
+    pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+  }
+  return pairs;
+}();
+
+void write_pair(char* at, uint32_t below_hundred) {
+  std::memcpy(at, &kDigitPairs[2 * below_hundred], 2);
+}
+
+// The count digits of fraction (below 10^count), leading zeros included. The six of "%lf" come in
+// three pairs that do not wait for one another; other counts one digit at a time.
+void write_decimals(char* at, uint32_t fraction, int count) {
+  if (count == 6) {
+    write_pair(at, fraction / 10000);
+    write_pair(at + 2, fraction / 100 % 100);
+    write_pair(at + 4, fraction % 100);
+    return;
+  }
+  for (int i = count - 1; i >= 0; --i) {
+    at[i] = static_cast<char>('0' + fraction % 10);
+    fraction /= 10;
+  }
+}
+
 }  // namespace
 
 std::size_t write_fixed(char* text, double value, int decimals) {
   assert(std::isfinite(value) && decimals >= 0 && decimals <= kMaxDecimals);
   uint64_t scaled = 0;
-  if (!round_scaled(std::fabs(value), decimals, scaled)) {
+  const double magnitude = std::fabs(value);
+  if (!round_scaled_quickly(magnitude, decimals, scaled) &&
+      !round_scaled(magnitude, decimals, scaled)) {
     std::to_chars_result result =
         std::to_chars(text, text + kLongestFixed, value, std::chars_format::fixed, decimals);
     return static_cast<std::size_t>(result.ptr - text);
   }
 
-  // The whole part, then the decimals with their leading zeros, from the last one back.
+  // The whole part, then the decimals with their leading zeros.
   const uint64_t unit = kPowersOfTen[decimals];
   char* end = text;
   if (std::signbit(value)) *end++ = '-';
   end = std::to_chars(end, text + kLongestFixed, scaled / unit).ptr;
   if (decimals > 0) {
     *end++ = '.';
-    auto fraction = static_cast<uint32_t>(scaled % unit);
-    for (int i = decimals - 1; i >= 0; --i) {
-      end[i] = static_cast<char>('0' + fraction % 10);
-      fraction /= 10;
-    }
+    write_decimals(end, static_cast<uint32_t>(scaled % unit), decimals);
     end += decimals;
   }
   return static_cast<std::size_t>(end - text);

@@ -70,6 +70,10 @@ void append_bytes(ReportWriter& out, const char* bytes, std::size_t count) {
   }
 }
 
+void keep_room(ReportWriter& out, std::size_t count) {
+  room_for(out, count);
+}
+
 bool open_report(ReportWriter& out, const Console& console, const std::string& path) {
   out.name = path;
   out.console = console;

@@ -41,6 +41,10 @@ void close_report(ReportWriter& out);
 // Copies the bytes into the buffer, writing the buffer to the file whenever it fills up.
 void append_bytes(ReportWriter& out, const char* bytes, std::size_t count);
 
+// Makes sure that count more bytes fit into the buffer without a write to the file in between,
+// so that the text appended next lies in one piece from buffer.data() + used on.
+void keep_room(ReportWriter& out, std::size_t count);
+
 // "%s": the text up to its terminating zero. Inline, so that a literal is copied where it is
 // written, without counting its length or calling a function for every row.
 inline void append_text(ReportWriter& out, std::string_view text) {

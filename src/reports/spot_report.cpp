@@ -1,3 +1,6 @@
+#include <string_view>
+#include <vector>
+
 #include "reports/report_writer.hpp"
 #include "reports/reports.hpp"
 #include "reports/spot_position.hpp"
@@ -25,7 +28,18 @@ void write_block_heading(ReportWriter& out, const Run& run, int32_t file) {
   append_text(out, "\n");
 }
 
-void write_spot_row(ReportWriter& out, const Run& run, int32_t file, int32_t spot) {
+// The start of a spot's row, its number, position and name, is the same in every file's block: it
+// is written once, in the first block, and copied for the others.
+struct RowStarts {
+  std::vector<char> text;
+  std::vector<std::size_t> ends;  // ends[s - 1]: where the start of spot s ends in text
+};
+
+// Longest start of a row: five integers of at most 11 characters, the labels and tabs around them
+// and a name of at most SPOT_NAME_WIDTH - 1 characters with its tab.
+constexpr std::size_t kLongestRowStart = 5 * 11 + 16 + SPOT_NAME_WIDTH;
+
+void write_row_start(ReportWriter& out, const Run& run, int32_t spot) {
   append_int(out, spot);
   append_text(out, "\t");
   append_position_up_to_column(out, run, spot);
@@ -33,6 +47,22 @@ void write_spot_row(ReportWriter& out, const Run& run, int32_t file, int32_t spo
   append_text(out, "\t");
   // The name keeps the tab that ended it in the result file; it separates the next column.
   append_text(out, run.spot_name[spot].block());
+}
+
+void write_spot_row(ReportWriter& out, const Run& run, int32_t file, int32_t spot,
+                    RowStarts& starts) {
+  if (file == 1) {
+    keep_room(out, kLongestRowStart);
+    const char* start = out.buffer.data() + out.used;
+    write_row_start(out, run, spot);
+    const char* end = out.buffer.data() + out.used;
+    starts.text.insert(starts.text.end(), start, end);
+    starts.ends.push_back(starts.text.size());
+  } else {
+    const std::size_t begin = (spot == 1) ? 0 : starts.ends[static_cast<std::size_t>(spot - 2)];
+    const std::size_t end = starts.ends[static_cast<std::size_t>(spot - 1)];
+    append_text(out, std::string_view(starts.text.data() + begin, end - begin));
+  }
   append_fixed(out, run.ch1_net[file][spot], 6);
   append_text(out, "\t ");
   append_fixed(out, run.ch2_net[file][spot], 6);
@@ -47,10 +77,12 @@ void write_spot_report(Run& run) {
   ReportWriter out;
   if (!open_report(out, run.console, report_path(run, "data.txt")))
     exit_report_not_opened(out, "can't open the data file <%s>\n");
+  RowStarts starts;
+  starts.ends.reserve(static_cast<std::size_t>(run.TotalSpots));
   for (int32_t file = 1; file <= run.FileCount; ++file) {
     write_block_heading(out, run, file);
     for (int32_t spot = 1; spot <= run.TotalSpots; ++spot)
-      write_spot_row(out, run, file, spot);
+      write_spot_row(out, run, file, spot, starts);
   }
   close_report(out);
 }

@@ -122,3 +122,62 @@ TEST(GeneStatistics, ThreeRatiosOfExactlyOneHaveNoChange) {
   expect_gene(run, 1, {3, 0, 0, 1.0, 0.0, 0.0, 1.0, 0.0, 0.0, 1.0});
   release_run_arrays(run);
 }
+
+// The zeros lead the sorted values; only the non-zero values after them are sorted, ties included.
+TEST(GeneStatistics, ZerosScatteredAmongTiedValuesLeadTheSortedValues) {
+  restart_random_source();
+  ::Run run = gene_run(4, 2, {{0.0, 3.0, 0.0, 1.5, 3.0, 0.0, 1.5, 2.0}});
+  compute_gene_statistics(run);
+  const double sorted[8] = {0.0, 0.0, 0.0, 1.5, 1.5, 2.0, 3.0, 3.0};
+  for (int32_t i = 1; i <= 8; ++i)
+    EXPECT_EQ(run.sorted_values[i], sorted[i - 1]) << "i = " << i;
+  for (int32_t i = 1; i <= 5; ++i)
+    EXPECT_EQ(run.kept_values[i], sorted[i + 2]) << "i = " << i;
+  EXPECT_EQ(run.zero_count[1], 3);
+  EXPECT_EQ(run.spots_used[1], 5);
+  EXPECT_EQ(run.ratio_median[1], 2.0);
+  EXPECT_EQ(run.file_zero_spots[1], 2);
+  EXPECT_EQ(run.file_zero_spots[2], 1);
+  release_run_arrays(run);
+}
+
+// After 50 is dropped (mean 12 over median 3), the window 1, 2, 3, 4 has an even count: its
+// median is the mean of its middle pair.
+TEST(GeneStatistics, MedianOfAnEvenWindowIsTheMeanOfItsMiddlePair) {
+  restart_random_source();
+  ::Run run = gene_run(6, 1, {{0.0, 4.0, 50.0, 1.0, 3.0, 2.0}});
+  compute_gene_statistics(run);
+  EXPECT_EQ(run.spots_used[1], 4);
+  EXPECT_EQ(run.outliers_found[1], 1);
+  EXPECT_EQ(run.ratio_mean[1], 2.5);
+  EXPECT_EQ(run.ratio_median[1], 2.5);
+  release_run_arrays(run);
+}
+
+// The random source only picks the sort's pivots: wherever it stands, every result is the same.
+TEST(GeneStatistics, ResultsDoNotDependOnTheRandomSource) {
+  const std::vector<std::vector<double>> rows = {{0.7, 0.0, 1.3, 0.9, 0.9, 25.0, 1.1, 0.0, 1.0},
+                                                 {2.0, 2.0, 0.0, 2.0, 0.0, 2.0, 2.1, 1.9, 0.0},
+                                                 {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.4, 3.9}};
+  restart_random_source();
+  ::Run first = gene_run(3, 3, rows);
+  compute_gene_statistics(first);
+  for (int i = 0; i < 1000; ++i)
+    uniform_random();
+  ::Run second = gene_run(3, 3, rows);
+  compute_gene_statistics(second);
+  for (int32_t g = 1; g <= 3; ++g) {
+    SCOPED_TRACE("gene " + std::to_string(g));
+    EXPECT_EQ(first.spots_used[g], second.spots_used[g]);
+    EXPECT_EQ(first.outliers_found[g], second.outliers_found[g]);
+    EXPECT_EQ(first.ratio_mean[g], second.ratio_mean[g]);
+    EXPECT_EQ(first.ratio_median[g], second.ratio_median[g]);
+    EXPECT_EQ(first.ratio_sd[g], second.ratio_sd[g]);
+    EXPECT_EQ(first.log_mean[g], second.log_mean[g]);
+    EXPECT_EQ(first.p_value[g], second.p_value[g]);
+  }
+  for (int32_t f = 1; f <= 3; ++f)
+    EXPECT_EQ(first.file_outliers[f], second.file_outliers[f]);
+  release_run_arrays(first);
+  release_run_arrays(second);
+}

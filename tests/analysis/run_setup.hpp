@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "run/run.hpp"
 #include "numeric/numeric.hpp"
+#include "run/run.hpp"
 
 // A run of files x spots whose net intensities are given per file; every spot passes the quality
 // test. Only the arrays the analysis reads are created.

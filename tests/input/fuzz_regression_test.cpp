@@ -14,8 +14,8 @@
 #include <string>
 #include <utility>
 
-#include "run/run.hpp"
 #include "input/input.hpp"
+#include "run/run.hpp"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "run/run.hpp"
 #include "input/input.hpp"
+#include "run/run.hpp"
 
 // A result file in memory, for the reader primitives.
 inline ResultFile result_file_from(const std::string& text) {

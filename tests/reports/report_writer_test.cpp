@@ -59,6 +59,47 @@ TEST(ReportWriter, FixedPointIsWhatPrintfWrites) {
   EXPECT_EQ(read_file("numbers.txt"), expected);
 }
 
+// Values whose product with 10^decimals, in doubles, ends in exactly one half although the exact
+// product does not (the exact work decides them), their neighbours one unit on either side (the
+// double product decides them), and values around 2^52 / 10^decimals, where the double product
+// stops deciding.
+TEST(ReportWriter, RoundingNearOneHalfIsWhatPrintfWrites) {
+  ScratchDirectory scratch;
+  ReportWriter out;
+  ASSERT_TRUE(open_report(out, Console{}, "halves.txt"));
+  std::string expected;
+  int ending_in_one_half = 0;
+  auto write_both = [&](double value) {
+    append_fixed(out, value, 6);
+    append_text(out, " ");
+    append_fixed(out, value, 3);
+    append_text(out, "\n");
+    expected += printf_text("%lf", value) + " " + printf_text("%.3lf", value) + "\n";
+  };
+  for (double whole = 0.0; whole < 5e6; whole = std::floor(whole * 1.7) + 1.0) {
+    for (double scale : {1e6, 1e3}) {
+      const double value = (whole + 0.5) / scale;
+      if (value * scale == whole + 0.5) ++ending_in_one_half;
+      write_both(value);
+      write_both(std::nextafter(value, 0.0));
+      write_both(std::nextafter(value, 1e300));
+      write_both(-value);
+    }
+  }
+  for (double limit : {0x1p52 / 1e6, 0x1p52 / 1e3}) {
+    double value = limit;
+    for (int i = 0; i < 50; ++i)
+      value = std::nextafter(value, 0.0);
+    for (int i = 0; i < 100; ++i) {
+      write_both(value);
+      value = std::nextafter(value, 1e300);
+    }
+  }
+  close_report(out);
+  EXPECT_GT(ending_in_one_half, 20);
+  EXPECT_EQ(read_file("halves.txt"), expected);
+}
+
 TEST(ReportWriter, ValuesThatAreNotFinite) {
   const double inf = std::numeric_limits<double>::infinity();
   const double nan = std::numeric_limits<double>::quiet_NaN();

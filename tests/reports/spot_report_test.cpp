@@ -4,6 +4,7 @@
 #include <fstream>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "report_test_support.hpp"
 #include "reports/reports.hpp"
@@ -100,6 +101,59 @@ TEST(SpotReport, ChannelOneOverChannelTwo) {
       block_heading("only.txt", "300.000000\t 150.000000", "0.500000", "Ch.1/Ch.2 Ratio") +
       "1\tAR3 AC4 R10 C20\tYAL001C\t200.000000\t 100.000000\t 2.000000\t\n"
       "2\tAR3 AC4 R10 C21\tYAL002W\t100.000000\t 200.000000\t 0.500000\t\n";
+  EXPECT_EQ(read_file("data.txt"), expected);
+}
+
+// The start of a row (number, position, name) is written for the first file and copied for the
+// others; with long names the blocks pass the writer's buffer many times, and every row must still
+// read as printf would write it.
+TEST(SpotReport, RowStartsOfLaterFilesAcrossManyBufferFills) {
+  ScratchDirectory scratch;
+  TestArrays arrays;
+  ::Run run;
+  const int32_t spots = 5000;
+  run.FileCount = 2;
+  run.TotalSpots = spots;
+  run.RatioChoice = 1;
+  run.FileNames = arrays.texts({"a.txt", "b.txt"}, 50);
+  run.channel_totals = arrays.double_rows({{1.0, 2.0}, {3.0, 4.0}});
+  run.norm_factor = arrays.doubles({1.0, 2.0});
+  std::vector<int32_t> positions;
+  std::vector<std::string> names;
+  std::vector<double> first, second;
+  for (int32_t s = 1; s <= spots; ++s) {
+    positions.push_back(s % 7 + s);
+    names.push_back(std::string(static_cast<std::size_t>(s * 37 % 499), 'n') + "\t");
+    first.push_back(s * 0.25);
+    second.push_back(-s / 3.0);
+  }
+  run.spot_array_row = arrays.ints(positions);
+  run.spot_array_col = arrays.ints(positions);
+  run.spot_row = arrays.ints(positions);
+  run.spot_col = arrays.ints(positions);
+  run.spot_name = arrays.texts(names, 500);
+  run.ch1_net = arrays.double_rows({first, second});
+  run.ch2_net = arrays.double_rows({second, first});
+  run.spot_ratio = arrays.double_rows({first, first});
+  write_spot_report(run);
+
+  std::string expected;
+  const char* files[] = {"a.txt", "b.txt"};
+  const char* totals[] = {"1.000000\t 2.000000", "3.000000\t 4.000000"};
+  const char* factors[] = {"1.000000", "2.000000"};
+  for (int f = 0; f < 2; ++f) {
+    expected += block_heading(files[f], totals[f], factors[f], "Ch.2/Ch.1 Ratio");
+    for (int32_t s = 1; s <= spots; ++s) {
+      const auto i = static_cast<std::size_t>(s - 1);
+      const int p = positions[i];
+      char row[700];
+      std::snprintf(row, sizeof row, "%d\tAR%d AC%d R%d C%d\t%s%lf\t %lf\t %lf\t\n", s, p, p, p, p,
+                    names[i].c_str(), f == 0 ? first[i] : second[i], f == 0 ? second[i] : first[i],
+                    first[i]);
+      expected += row;
+    }
+  }
+  ASSERT_GT(expected.size(), std::size_t{2} << 20);
   EXPECT_EQ(read_file("data.txt"), expected);
 }
 

@@ -1,0 +1,136 @@
+// The fast path of the spot rows: what it takes, what it leaves to the general readers, and that
+// both give the same values, positions, line numbers and names.
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "input/plain_spot_row.hpp"
+#include "input_test_support.hpp"
+
+namespace {
+
+const std::string kNumbers =
+    "121\t296.19\t1488.74\t156.79\t121\t764.67\t1990.13\t345.59\t1.235\t0.0\t0.0";
+
+TEST(PlainSpotRow, TakesARowOfTheCommonShape) {
+  ResultFile file = result_file_from("\r\n27647\t6\t6\t24\t31\tGENE6912\t" + kNumbers + "\r\nnext");
+  file.pos = 0;
+  PlainSpotRow row;
+  ASSERT_TRUE(read_plain_spot_row(file, row));
+  EXPECT_EQ(row.position[0], 6);
+  EXPECT_EQ(row.position[1], 6);
+  EXPECT_EQ(row.position[2], 24);
+  EXPECT_EQ(row.position[3], 31);
+  EXPECT_EQ(std::string(row.name, row.name_length), "GENE6912\t");
+  EXPECT_EQ(row.ch1_intensity, 1488.74);
+  EXPECT_EQ(row.ch1_background, 156.79);
+  EXPECT_EQ(row.ch2_intensity, 1990.13);
+  EXPECT_EQ(row.ch2_background, 345.59);
+  // Right after the last number, with the line feed before the row counted.
+  EXPECT_EQ(file.bytes[file.pos], '\r');
+  EXPECT_EQ(file.line, 2);
+}
+
+TEST(PlainSpotRow, BlanksSignsAndEmptyNamesStillTakeTheFastPath) {
+  ResultFile file =
+      result_file_from("1 2  3\t4\t5 \t-1.5  .5 7. -0 0.0 1 2 3 4 5 0000123456789012345\n");
+  PlainSpotRow row;
+  ASSERT_TRUE(read_plain_spot_row(file, row));
+  EXPECT_EQ(std::string(row.name, row.name_length), "\t");
+  EXPECT_EQ(row.ch1_intensity, 7.0);
+  EXPECT_TRUE(std::signbit(row.ch1_background));
+  EXPECT_EQ(file.bytes[file.pos], '\n');
+}
+
+// Each of these rows has something the fast path does not take; the file must be left as it was
+// for the general readers.
+TEST(PlainSpotRow, LeavesEveryOtherShapeToTheGeneralReaders) {
+  const std::string name_too_long(499, 'n');
+  const std::string rows[] = {
+      "1\t1\t1\t1\t1\tname\t" + kNumbers,                            // no line end
+      "1\t1\t1\t1\t1\tname\t" + kNumbers + " \n",                    // a blank before it
+      "+1\t1\t1\t1\t1\tname\t" + kNumbers + "\n",                    // a plus sign
+      "-1\t1\t1\t1\t1\tname\t" + kNumbers + "\n",                    // a signed integer
+      "1234567890\t1\t1\t1\t1\tname\t" + kNumbers + "\n",            // ten digits
+      "99999999999999999999\t1\t1\t1\t1\tname\t" + kNumbers + "\n",  // twenty digits
+      "1\t1\t1\t1\t1xname\t" + kNumbers + "\n",                      // another separator
+      "1\t1\t1\t1\t1\tna" + std::string(1, '\0') + "me\t" + kNumbers +
+          "\n",                                                    // a zero byte in the name
+      "1\t1\t1\t1\t1\t" + name_too_long + "\t" + kNumbers + "\n",  // no room for the zero
+      "1\t1\t1\t1\t1\tname\t1e3" + kNumbers.substr(3) + "\n",      // an exponent
+      "1\t1\t1\t1\t1\tname\t+121" + kNumbers.substr(3) + "\n",     // a plus sign
+      "1\t1\t1\t1\t1\tname\t12345678901234567890" + kNumbers.substr(3) + "\n",  // 20 digits
+      "1\t1\t1\t1\t1\tname\t9007199254740993" + kNumbers.substr(3) + "\n",      // above 2^53
+      "1\t1\t1\t1\t1\tname\t1.2.3" + kNumbers.substr(3) + "\n",                 // two points
+      "1\t1\t1\t1\t1\tname\t-" + kNumbers.substr(3) + "\n",                     // a sign alone
+      "1\t1\t1\t1\t1\tname\t121\v" + kNumbers.substr(4) + "\n",  // another white space
+      "1\t1\t1\t1\t1\tname\t" + kNumbers + "\t12\n",             // twelve numbers
+      "1\t1\t1\t1\t1\tname\t" + kNumbers.substr(0, kNumbers.rfind('\t')) + "\n",  // ten
+  };
+  for (const std::string& text : rows) {
+    SCOPED_TRACE(text);
+    ResultFile file = result_file_from(std::string("\n") + text);
+    PlainSpotRow row;
+    EXPECT_FALSE(read_plain_spot_row(file, row));
+    EXPECT_EQ(file.pos, 0u);
+    EXPECT_EQ(file.line, 1);
+  }
+}
+
+class PlainSpotTableTest : public ResultFilesTest {};
+
+// Rows through the fast path and rows through the general readers, in one table: the values are
+// those of the general conversion on both sides of each limit of the fast path.
+TEST_F(PlainSpotTableTest, BothPathsReadTheSameValues) {
+  const std::string values[] = {"0.1",
+                                "2.675",
+                                "9007199254740992",
+                                "9007199254740993",
+                                "1234567890123456789",
+                                "12345678901234567890",
+                                "0.1000000000000000055511151231257827",
+                                "1e3",
+                                "+7.25",
+                                "-0.0"};
+  std::string rows;
+  int spot = 0;
+  for (const std::string& value : values)
+    rows += spot_row(++spot, "v", value, "1", value, "1");
+  write_file("mixed.txt", result_header(std::to_string(spot)) + rows);
+  prepare_run({"mixed.txt"}, 1.0);
+  read_spot_tables(run);
+  for (int32_t s = 1; s <= spot; ++s) {
+    const std::string& text = values[s - 1];
+    SCOPED_TRACE(text);
+    const double expected = std::strtod(text.c_str(), nullptr) - 1.0;
+    EXPECT_EQ(run.ch1_net[1][s], expected);
+    EXPECT_EQ(run.ch2_net[1][s], expected);
+  }
+}
+
+// A damaged row after plain rows is named at its own line, so the fast path counts lines as the
+// general readers do.
+TEST_F(PlainSpotTableTest, LinesAreCountedThroughPlainRows) {
+  write_file("late.txt", result_header("3") + spot_row(1, "a", "2", "1", "2", "1") +
+                             spot_row(2, "b", "2", "1", "2", "1") +
+                             spot_row(3, "c", "2", "1", "2x", "1"));
+  prepare_run({"late.txt"}, 1.0);
+  EXPECT_RUN_ENDS_WITH(read_spot_tables(run),
+                       damaged("late.txt", 45,
+                               "expected a real number (value 8 of spot row 3), "
+                               "found \"x\""));
+}
+
+// A later file's shorter name leaves the row as a fresh read would: the name, then zeros to the
+// end of its width, with nothing left of the longer name before it.
+TEST_F(PlainSpotTableTest, AShorterLaterNameLeavesOnlyZerosBehindIt) {
+  write_file("one.txt", result_header("1") + spot_row(1, "a rather long name", "2", "1", "2", "1"));
+  write_file("two.txt", result_header("1") + spot_row(1, "short", "2", "1", "2", "1"));
+  prepare_run({"one.txt", "two.txt"}, 1.0);
+  read_spot_tables(run);
+  EXPECT_STREQ(run.spot_name[1].block(), "short\t");
+  for (int32_t i = 6; i < SPOT_NAME_WIDTH; ++i)
+    EXPECT_EQ(run.spot_name[1][i], '\0') << "i = " << i;
+}
+
+}  // namespace
