@@ -8,32 +8,105 @@
 
 namespace {
 
-// Quantile p of the values by linear interpolation between the order statistics around
-// (n - 1) * p, the common default of statistics software. Reorders the values.
-double quantile(std::vector<double>& values, double p) {
-  const double h = static_cast<double>(values.size() - 1) * p;
-  const auto k = static_cast<std::ptrdiff_t>(std::floor(h));
-  std::nth_element(values.begin(), values.begin() + k, values.end());
-  const double below = values[static_cast<std::size_t>(k)];
-  if (k + 1 == static_cast<std::ptrdiff_t>(values.size())) return below;
-  const double above = *std::min_element(values.begin() + k + 1, values.end());
-  return below + (h - static_cast<double>(k)) * (above - below);
+// Buckets of the order statistics below: the values' range cut into this many equal parts.
+constexpr std::size_t kRankBuckets = 4096;
+
+// Values by their rank in ascending order, for a few ranks, without sorting all of them: the
+// values are counted in equal buckets of their range (a bucket rises with the value, as rounding
+// keeps (v - lowest) * scale in order), and only the buckets that hold a wanted rank are gathered
+// and sorted.
+class RankedValues {
+ public:
+  RankedValues(const std::vector<double>& values, double lowest, double highest,
+               const std::vector<std::size_t>& ranks)
+      : lowest_(lowest), scale_(highest > lowest ? kRankBuckets / (highest - lowest) : 0.0) {
+    std::vector<std::size_t> counts(kRankBuckets, 0);
+    for (double v : values)
+      ++counts[bucket_of(v)];
+    // The bucket of each wanted rank, taken in ascending order of rank, and the rank of its first
+    // value.
+    std::vector<std::size_t> order(ranks.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+      order[i] = i;
+    std::sort(order.begin(), order.end(),
+              [&ranks](std::size_t a, std::size_t b) { return ranks[a] < ranks[b]; });
+    std::vector<int> slot_of(kRankBuckets, -1);
+    slots_.assign(ranks.size(), 0);
+    std::size_t first_rank = 0;
+    std::size_t wanted = 0;
+    for (std::size_t bucket = 0; bucket < kRankBuckets && wanted < order.size(); ++bucket) {
+      while (wanted < order.size() && ranks[order[wanted]] < first_rank + counts[bucket]) {
+        if (slot_of[bucket] < 0) {
+          slot_of[bucket] = static_cast<int>(gathered_.size());
+          gathered_.emplace_back();
+          gathered_.back().reserve(counts[bucket]);
+          first_ranks_.push_back(first_rank);
+        }
+        slots_[order[wanted]] = static_cast<std::size_t>(slot_of[bucket]);
+        ++wanted;
+      }
+      first_rank += counts[bucket];
+    }
+    for (double v : values) {
+      const int slot = slot_of[bucket_of(v)];
+      if (slot >= 0) gathered_[static_cast<std::size_t>(slot)].push_back(v);
+    }
+    for (std::vector<double>& bucket : gathered_)
+      std::sort(bucket.begin(), bucket.end());
+    ranks_ = ranks;
+  }
+
+  // The value of the i-th wanted rank.
+  double value(std::size_t i) const {
+    const std::size_t slot = slots_[i];
+    return gathered_[slot][ranks_[i] - first_ranks_[slot]];
+  }
+
+ private:
+  std::size_t bucket_of(double v) const {
+    return std::min(static_cast<std::size_t>((v - lowest_) * scale_), kRankBuckets - 1);
+  }
+
+  double lowest_, scale_;
+  std::vector<std::vector<double>> gathered_;
+  std::vector<std::size_t> first_ranks_;  // rank of the first value of each gathered bucket
+  std::vector<std::size_t> slots_;        // the gathered bucket of each wanted rank
+  std::vector<std::size_t> ranks_;
+};
+
+// Quantile p by linear interpolation between the order statistics around (n - 1) * p, the common
+// default of statistics software. The ranks wanted are those of three quartiles, each with the
+// rank above it (or itself at the top).
+void set_quartiles(BoxFigures& box, const std::vector<double>& values) {
+  const std::size_t n = values.size();
+  const double quartiles[3] = {0.25, 0.5, 0.75};
+  std::vector<std::size_t> ranks;
+  for (double p : quartiles) {
+    const auto below = static_cast<std::size_t>(std::floor(static_cast<double>(n - 1) * p));
+    ranks.push_back(below);
+    ranks.push_back(std::min(below + 1, n - 1));
+  }
+  const RankedValues ranked(values, box.lowest, box.highest, ranks);
+  double* results[3] = {&box.lower_quartile, &box.median, &box.upper_quartile};
+  for (std::size_t q = 0; q < 3; ++q) {
+    const double h = static_cast<double>(n - 1) * quartiles[q];
+    const double at = ranked.value(2 * q);
+    const double above = ranked.value(2 * q + 1);
+    *results[q] = at + (h - std::floor(h)) * (above - at);
+  }
 }
 
-BoxFigures box_of(std::vector<double>& values) {
+BoxFigures box_of(const std::vector<double>& values) {
   BoxFigures box;
   box.count = static_cast<int64_t>(values.size());
   if (values.empty()) return box;
-  box.lower_quartile = quantile(values, 0.25);
-  box.median = quantile(values, 0.5);
-  box.upper_quartile = quantile(values, 0.75);
+  box.lowest = *std::min_element(values.begin(), values.end());
+  box.highest = *std::max_element(values.begin(), values.end());
+  set_quartiles(box, values);
   const double reach = 1.5 * (box.upper_quartile - box.lower_quartile);
-  box.lowest = box.highest = values[0];
   box.lower_whisker = box.lower_quartile;
   box.upper_whisker = box.upper_quartile;
   for (double v : values) {
-    box.lowest = std::min(box.lowest, v);
-    box.highest = std::max(box.highest, v);
     if (v >= box.lower_quartile - reach) box.lower_whisker = std::min(box.lower_whisker, v);
     if (v <= box.upper_quartile + reach) box.upper_whisker = std::max(box.upper_whisker, v);
   }
@@ -46,9 +119,10 @@ bool plottable(double product, double ratio) {
   return product > 0.0 && std::isfinite(product) && std::isfinite(ratio);
 }
 
-int32_t bin_of(double value, double lowest, double highest, int32_t bins) {
-  const auto bin = static_cast<int32_t>(std::floor((value - lowest) / (highest - lowest) * bins));
-  return std::clamp(bin, 0, bins - 1);
+// The bin of a value on an axis from `lowest` with bins of 1 / scale; a value on the axis's top
+// falls in the last bin. Values are never below `lowest`, so truncation is the floor.
+int32_t bin_of(double value, double lowest, double scale, int32_t bins) {
+  return std::min(static_cast<int32_t>((value - lowest) * scale), bins - 1);
 }
 
 // The MA axes cover every spot with a ratio on every slide. log2 rises with its argument, so the
@@ -89,6 +163,8 @@ void collect_slide(Run& run, int32_t f, std::vector<double>& log2_ratios) {
   slide.ma_pass.assign(kMaBinsA * kMaBinsM, 0);
   slide.ma_fail.assign(kMaBinsA * kMaBinsM, 0);
   log2_ratios.clear();
+  const double a_scale = kMaBinsA / (figures.a_highest - figures.a_lowest);
+  const double m_scale = kMaBinsM / (figures.m_highest - figures.m_lowest);
   for (int32_t s = 1; s <= run.TotalSpots; ++s) {
     const bool fails = run.spot_qc[f][s] < 0.0;
     if (fails) ++slide.spots_failing_quality;
@@ -102,8 +178,8 @@ void collect_slide(Run& run, int32_t f, std::vector<double>& log2_ratios) {
     const double m = std::log2(ratio);
     const double a = std::log2(product) / 2;
     log2_ratios.push_back(m);
-    const int32_t bin = bin_of(m, figures.m_lowest, figures.m_highest, kMaBinsM) * kMaBinsA +
-                        bin_of(a, figures.a_lowest, figures.a_highest, kMaBinsA);
+    const int32_t bin = bin_of(m, figures.m_lowest, m_scale, kMaBinsM) * kMaBinsA +
+                        bin_of(a, figures.a_lowest, a_scale, kMaBinsA);
     ++(fails ? slide.ma_fail : slide.ma_pass)[static_cast<std::size_t>(bin)];
   }
   slide.log2_ratio = box_of(log2_ratios);

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
 #include "reports/report_test_support.hpp"
 #include "reports/reports.hpp"
 
@@ -91,4 +95,41 @@ TEST(Figures, WhiskersStopAtTheLastValueWithinReach) {
   EXPECT_EQ(box.highest, 6.0);
   EXPECT_EQ(run.figures.m_highest, 6.0);
   EXPECT_EQ(run.figures.a_highest, 4.0);
+}
+
+// The quartiles taken side by side of the median agree with those of a fully sorted copy, for
+// every small count (where the quartiles' ranks meet the median's) and for ties.
+TEST(Figures, QuartilesAgreeWithASortedCopy) {
+  for (int32_t n = 1; n <= 40; ++n) {
+    TestArrays arrays;
+    ::Run run = small_run(arrays);
+    run.TotalSpots = n;
+    run.FileCount = 1;
+    std::vector<double> ratios, ones;
+    for (int32_t s = 0; s < n; ++s) {
+      ratios.push_back(std::ldexp(1.0, (s * 7919) % 13 - 6));  // M = -6 .. 6, with ties
+      ones.push_back(1.0);
+    }
+    run.ch1_net = arrays.double_rows({ones});
+    run.ch2_net = arrays.double_rows({ratios});
+    run.spot_ratio = arrays.double_rows({ratios});
+    run.spot_qc = arrays.double_rows({std::vector<double>(static_cast<std::size_t>(n), 100.0)});
+    collect_spot_figures(run);
+    std::vector<double> m;
+    for (double r : ratios)
+      m.push_back(std::log2(r));
+    std::sort(m.begin(), m.end());
+    auto quantile = [&m](double p) {
+      const double h = static_cast<double>(m.size() - 1) * p;
+      const auto k = static_cast<std::size_t>(h);
+      const double above = k + 1 < m.size() ? m[k + 1] : m[k];
+      return m[k] + (h - static_cast<double>(k)) * (above - m[k]);
+    };
+    const BoxFigures& box = run.figures.slides[0].log2_ratio;
+    EXPECT_EQ(box.lower_quartile, quantile(0.25)) << n;
+    EXPECT_EQ(box.median, quantile(0.5)) << n;
+    EXPECT_EQ(box.upper_quartile, quantile(0.75)) << n;
+    EXPECT_EQ(box.lowest, m.front()) << n;
+    EXPECT_EQ(box.highest, m.back()) << n;
+  }
 }
