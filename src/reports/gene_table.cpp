@@ -7,9 +7,6 @@
 
 namespace {
 
-// A ratio_cv below this is the mark of a rejected gene, not a value.
-constexpr double kLowestShownCv = -1000.0;
-
 void write_heading(ReportWriter& out, const Run& run) {
   append_text(out,
               "gene\tfirst_spot\tlast_spot\tarray_row\tarray_col\trow\tfirst_col\tlast_col\tname");

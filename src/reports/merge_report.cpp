@@ -4,9 +4,6 @@
 
 namespace {
 
-// A ratio_cv below this is the mark of a rejected gene, not a value.
-constexpr double kLowestShownCv = -1000.0;
-
 // Channel, fluor in parentheses and image name of one channel line of the first file. Channel and
 // fluor show at most their first three characters; each field, and the image name, keeps its tab.
 void write_channel_line(ReportWriter& out, const Run& run, int channel_line) {

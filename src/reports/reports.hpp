@@ -6,6 +6,10 @@
 
 #include "run/run.hpp"
 
+// A ratio_cv below this is the mark of a rejected gene, not a value: merge.txt shows "-" and the
+// gene table NA.
+constexpr double kLowestShownCv = -1000.0;
+
 // Where the report of that name goes: into the working folder, or into the run's OutputFolder.
 std::string report_path(const Run& run, const char* name);
 

@@ -3,7 +3,6 @@
 // the example slides to the same reports as the build's own; and the man page renders without a
 // warning.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -20,21 +19,9 @@ namespace fs = std::filesystem;
 
 const std::string kSource = CORVANE_TEST_DATA "/../";
 
-struct Shell {
-  int status = -1;  // exit status, or -1 when the command did not exit normally
-  std::string out;
-  std::string err;
-};
-
 // Runs a shell command in the folder, keeping what it prints.
-Shell shell(const ScratchFolder& folder, const std::string& command) {
-  std::string line = "cd '" + folder.path().string() + "' && (" + command + ") > .out 2> .err";
-  int raw = std::system(line.c_str());
-  Shell result;
-  if (raw != -1 && WIFEXITED(raw)) result.status = WEXITSTATUS(raw);
-  result.out = folder.read(".out");
-  result.err = folder.read(".err");
-  return result;
+BinaryRun shell(const ScratchFolder& folder, const std::string& command) {
+  return folder.run_command("(" + command + ")");
 }
 
 bool found(const std::string& tool) {
@@ -59,19 +46,19 @@ class DebianPackage : public testing::Test {
       GTEST_SKIP() << "dpkg-deb or dpkg-shlibdeps not found: the package's dependencies are read "
                       "off its shared libraries by dpkg-shlibdeps of package dpkg-dev, which "
                       "tools/run-tests installs";
-    Shell cpack = shell(work_, "'" CORVANE_CPACK "' -G DEB --config '" CORVANE_BUILD_TREE
-                               "/CPackConfig.cmake' -B out");
-    ASSERT_EQ(cpack.status, 0) << cpack.out << cpack.err;
-    std::string architecture = shell(work_, "dpkg --print-architecture").out;
+    BinaryRun cpack = shell(work_, "'" CORVANE_CPACK "' -G DEB --config '" CORVANE_BUILD_TREE
+                                   "/CPackConfig.cmake' -B out");
+    ASSERT_EQ(cpack.status, 0) << cpack.console << cpack.errors;
+    std::string architecture = shell(work_, "dpkg --print-architecture").console;
     architecture.erase(architecture.find_last_not_of('\n') + 1);
     package_ = "out/corvane_2.1.0_" + architecture + ".deb";
-    ASSERT_TRUE(fs::is_regular_file(work_.path() / package_)) << cpack.out;
-    Shell extract = shell(work_, "dpkg-deb -x " + package_ + " root");
-    ASSERT_EQ(extract.status, 0) << extract.err;
+    ASSERT_TRUE(fs::is_regular_file(work_.path() / package_)) << cpack.console;
+    BinaryRun extract = shell(work_, "dpkg-deb -x " + package_ + " root");
+    ASSERT_EQ(extract.status, 0) << extract.errors;
   }
 
   std::string field(const std::string& name) const {
-    return shell(work_, "dpkg-deb -f " + package_ + " " + name).out;
+    return shell(work_, "dpkg-deb -f " + package_ + " " + name).console;
   }
 
   ScratchFolder work_;
@@ -121,13 +108,13 @@ TEST_F(DebianPackage, ProgramMergesTheExamplesAsTheBuiltOneDoes) {
   ASSERT_EQ(shell(built, copy_examples).status, 0);
   ASSERT_EQ(shell(packaged, copy_examples).status, 0);
 
-  Shell expected = shell(built, "'" CORVANE_BINARY "' < answers.txt");
-  ASSERT_EQ(expected.status, 0) << expected.out;
+  BinaryRun expected = shell(built, "'" CORVANE_BINARY "' < answers.txt");
+  ASSERT_EQ(expected.status, 0) << expected.console;
   std::string program = (work_.path() / "root/usr/bin/corvane").string();
-  Shell run = shell(packaged, "'" + program + "' < answers.txt");
+  BinaryRun run = shell(packaged, "'" + program + "' < answers.txt");
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out, expected.out);
-  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.console, expected.console);
+  EXPECT_EQ(run.errors, "");
   EXPECT_EQ(packaged.read("data.txt"), built.read("data.txt"));
   EXPECT_EQ(packaged.read("merge.txt"), built.read("merge.txt"));
 }
@@ -138,16 +125,16 @@ TEST(ManPage, RendersWithoutWarnings) {
   bool checked = false;
   ScratchFolder folder;
   if (found("man") && found("groff")) {
-    Shell man = shell(folder, "man --warnings -l '" + page + "'");
+    BinaryRun man = shell(folder, "man --warnings -l '" + page + "'");
     EXPECT_EQ(man.status, 0);
-    EXPECT_EQ(man.err, "");
-    EXPECT_NE(man.out.find("corvane [OPTIONS] FILE..."), std::string::npos) << man.out;
+    EXPECT_EQ(man.errors, "");
+    EXPECT_NE(man.console.find("corvane [OPTIONS] FILE..."), std::string::npos) << man.console;
     checked = true;
   }
   if (found("mandoc")) {
-    Shell lint = shell(folder, "mandoc -T lint '" + page + "'");
+    BinaryRun lint = shell(folder, "mandoc -T lint '" + page + "'");
     EXPECT_EQ(lint.status, 0);
-    EXPECT_EQ(lint.out + lint.err, "");
+    EXPECT_EQ(lint.console + lint.errors, "");
     checked = true;
   }
   if (!checked)
