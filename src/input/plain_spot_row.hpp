@@ -16,11 +16,12 @@ struct PlainSpotRow {
   double ch1_intensity = 0.0, ch1_background = 0.0, ch2_intensity = 0.0, ch2_background = 0.0;
 };
 
-// Reads the spot row at the position when it has the plain shape: white space, five integers of
-// 1 to 9 digits each followed by a blank or a tab (the one after column 5 is the separator), a
-// name of at most SPOT_NAME_WIDTH - 1 characters with its tab and without a zero byte, eleven plain
-// decimals separated by blanks and tabs, and then the line end (a line feed, or a carriage return
-// and a line feed). The position then stands right after the last number, with the line feeds of
-// the white space before the row counted, as after the general readers. Otherwise returns false
-// and leaves the file as it was.
-bool read_plain_spot_row(ResultFile& file, PlainSpotRow& row);
+// Reads the spot row at the position when it has the plain shape: white space, then at most 127
+// characters before the line end (a line feed, or a carriage return and a line feed), in
+// seventeen fields separated by tabs: five integers of 1 to 9 digits, a name without a zero byte
+// (it may be empty), and eleven numbers of at most 15 characters, each an optional minus sign and
+// digits with at most one point among them. The position then stands right after the last number,
+// with the line feeds of the white space before the row counted, as after the general readers.
+// The positions are converted only when asked for; otherwise they are checked and left as they
+// were. Any other row makes it return false and leave the file as it was.
+bool read_plain_spot_row(ResultFile& file, PlainSpotRow& row, bool with_positions);

@@ -108,7 +108,10 @@ void store_plain_row(Run& run, const PlainSpotRow& row, int32_t k, int32_t s) {
     run.spot_row[s] = row.position[2];
     run.spot_col[s] = row.position[3];
   }
-  store_name(run.spot_name[s], k, row.name, row.name_length);
+  // Only the last file's names are kept. The first file's are stored as well, so that every row
+  // holds a name and zeros, as the files in between would leave it; theirs need no storing, as
+  // no one reads a name before the last file is read.
+  if (k == 1 || k == run.FileCount) store_name(run.spot_name[s], k, row.name, row.name_length);
   store_channels(run, k, s, row.ch1_intensity, row.ch1_background, row.ch2_intensity,
                  row.ch2_background);
 }
@@ -117,7 +120,8 @@ void store_plain_row(Run& run, const PlainSpotRow& row, int32_t k, int32_t s) {
 
 void read_spot_row(Run& run, ResultFile& file, int32_t k, int32_t s) {
   PlainSpotRow plain;
-  if (read_plain_spot_row(file, plain)) {
+  // Positions come from the first file only.
+  if (read_plain_spot_row(file, plain, k == 1)) {
     store_plain_row(run, plain, k, s);
     return;
   }

@@ -16,7 +16,7 @@ TEST(PlainSpotRow, TakesARowOfTheCommonShape) {
   ResultFile file = result_file_from("\r\n27647\t6\t6\t24\t31\tGENE6912\t" + kNumbers + "\r\nnext");
   file.pos = 0;
   PlainSpotRow row;
-  ASSERT_TRUE(read_plain_spot_row(file, row));
+  ASSERT_TRUE(read_plain_spot_row(file, row, true));
   EXPECT_EQ(row.position[0], 6);
   EXPECT_EQ(row.position[1], 6);
   EXPECT_EQ(row.position[2], 24);
@@ -31,29 +31,65 @@ TEST(PlainSpotRow, TakesARowOfTheCommonShape) {
   EXPECT_EQ(file.line, 2);
 }
 
-TEST(PlainSpotRow, BlanksSignsAndEmptyNamesStillTakeTheFastPath) {
-  ResultFile file =
-      result_file_from("1 2  3\t4\t5 \t-1.5  .5 7. -0 0.0 1 2 3 4 5 0000123456789012345\n");
+TEST(PlainSpotRow, SignsPointsLongFieldsAndEmptyNamesStillTakeTheFastPath) {
+  // Nine-digit positions, a name that fills the row to 127 bytes, numbers of fifteen characters.
+  const std::string start = "123456789\t2\t3\t4\t5\t";
+  const std::string numbers =
+      "\t-1.5\t.5\t7.\t-0\t0.0\t1\t-1234567.890123\t3\t4\t5\t012345678901234";
+  const std::string name(127 - start.size() - numbers.size(), 'n');
+  for (const std::string& text : {start + numbers, start + name + numbers}) {
+    SCOPED_TRACE(text);
+    ResultFile file = result_file_from(text + "\n");
+    PlainSpotRow row;
+    ASSERT_TRUE(read_plain_spot_row(file, row, true));
+    EXPECT_EQ(row.position[0], 2);
+    EXPECT_EQ(row.name_length, text.size() - start.size() - numbers.size() + 1);
+    EXPECT_EQ(row.ch1_intensity, 7.0);
+    EXPECT_TRUE(std::signbit(row.ch1_background));
+    EXPECT_EQ(row.ch2_intensity, -1234567.890123);
+    EXPECT_EQ(row.ch2_background, 3.0);
+    EXPECT_EQ(file.bytes[file.pos], '\n');
+  }
+}
+
+// The later files' positions are only checked; what the row held before stays.
+TEST(PlainSpotRow, PositionsAreConvertedOnlyWhenAskedFor) {
+  ResultFile file = result_file_from("1\t2\t3\t4\t5\tname\t" + kNumbers + "\n");
   PlainSpotRow row;
-  ASSERT_TRUE(read_plain_spot_row(file, row));
-  EXPECT_EQ(std::string(row.name, row.name_length), "\t");
-  EXPECT_EQ(row.ch1_intensity, 7.0);
-  EXPECT_TRUE(std::signbit(row.ch1_background));
-  EXPECT_EQ(file.bytes[file.pos], '\n');
+  row.position[2] = -7;
+  ASSERT_TRUE(read_plain_spot_row(file, row, false));
+  EXPECT_EQ(row.position[2], -7);
+  EXPECT_EQ(row.ch2_background, 345.59);
 }
 
 // Each of these rows has something the fast path does not take; the file must be left as it was
 // for the general readers.
 TEST(PlainSpotRow, LeavesEveryOtherShapeToTheGeneralReaders) {
   const std::string name_too_long(499, 'n');
+  const std::string after_first = kNumbers.substr(3);
   const std::string rows[] = {
-      "1\t1\t1\t1\t1\tname\t" + kNumbers,                            // no line end
-      "1\t1\t1\t1\t1\tname\t" + kNumbers + " \n",                    // a blank before it
-      "+1\t1\t1\t1\t1\tname\t" + kNumbers + "\n",                    // a plus sign
-      "-1\t1\t1\t1\t1\tname\t" + kNumbers + "\n",                    // a signed integer
-      "1234567890\t1\t1\t1\t1\tname\t" + kNumbers + "\n",            // ten digits
-      "99999999999999999999\t1\t1\t1\t1\tname\t" + kNumbers + "\n",  // twenty digits
-      "1\t1\t1\t1\t1xname\t" + kNumbers + "\n",                      // another separator
+      "1 1\t1\t1\t1\tname\t" + kNumbers + "\n",                           // a blank for a tab
+      "1\t1\t1\t1\t1\tname\t121 " + kNumbers.substr(4) + "\n",            // here too
+      "1\t1.5\t1\t1\t1\tname\t" + kNumbers + "\n",                        // a point in a position
+      "1\t1\t1\t1\t\tname\t" + kNumbers + "\n",                           // an empty position
+      "1\t1\t1\t1\t1\t" + std::string(52, 'n') + "\t" + kNumbers + "\n",  // 129 bytes
+      "1\t1\t1\t1\t1\tname\t1234567890.123456" + after_first + "\n",      // 17 characters
+      "1\t1\t1\t1\t1\tname\t1234567890123456" + after_first + "\n",       // 16 digits
+      "1\t1\t1\t1\t1\tname\t" + after_first + "\n",                       // an empty number
+      "1\t1\t1\t1\t1\tname\t." + after_first + "\n",                      // a point alone
+      "1\t1\t1\t1\t1\tname\t-." + after_first + "\n",                     // and a sign
+      "1\t1\t1\t1\t1\tname\t1..2" + after_first + "\n",                   // points side by side
+      "1\t1\t1\t1\t1\tname\t.1." + after_first + "\n",                    // around a digit
+      "1\t1\t1\t1\t1\tname\t1-2" + after_first + "\n",                    // a sign inside
+      "1\t1\t1\t1\t1\tname\t--2" + after_first + "\n",                    // two signs
+      "1\t1\t1\t1\t1\tname\t" + kNumbers + "\r\r\n",                      // a lone carriage return
+      "1\t1\t1\t1\t1\tname\t" + kNumbers,                                 // no line end
+      "1\t1\t1\t1\t1\tname\t" + kNumbers + " \n",                         // a blank before it
+      "+1\t1\t1\t1\t1\tname\t" + kNumbers + "\n",                         // a plus sign
+      "-1\t1\t1\t1\t1\tname\t" + kNumbers + "\n",                         // a signed integer
+      "1234567890\t1\t1\t1\t1\tname\t" + kNumbers + "\n",                 // ten digits
+      "99999999999999999999\t1\t1\t1\t1\tname\t" + kNumbers + "\n",       // twenty digits
+      "1\t1\t1\t1\t1xname\t" + kNumbers + "\n",                           // another separator
       "1\t1\t1\t1\t1\tna" + std::string(1, '\0') + "me\t" + kNumbers +
           "\n",                                                    // a zero byte in the name
       "1\t1\t1\t1\t1\t" + name_too_long + "\t" + kNumbers + "\n",  // no room for the zero
@@ -71,7 +107,7 @@ TEST(PlainSpotRow, LeavesEveryOtherShapeToTheGeneralReaders) {
     SCOPED_TRACE(text);
     ResultFile file = result_file_from(std::string("\n") + text);
     PlainSpotRow row;
-    EXPECT_FALSE(read_plain_spot_row(file, row));
+    EXPECT_FALSE(read_plain_spot_row(file, row, true));
     EXPECT_EQ(file.pos, 0u);
     EXPECT_EQ(file.line, 1);
   }
@@ -84,6 +120,13 @@ class PlainSpotTableTest : public ResultFilesTest {};
 TEST_F(PlainSpotTableTest, BothPathsReadTheSameValues) {
   const std::string values[] = {"0.1",
                                 "2.675",
+                                "12345678",
+                                "123456789",
+                                "1234567.8",
+                                "-0.00000001",
+                                "-12345.678",
+                                "123456789012345",
+                                "1234567890123456",
                                 "9007199254740992",
                                 "9007199254740993",
                                 "1234567890123456789",
@@ -121,12 +164,14 @@ TEST_F(PlainSpotTableTest, LinesAreCountedThroughPlainRows) {
                                "found \"x\""));
 }
 
-// A later file's shorter name leaves the row as a fresh read would: the name, then zeros to the
-// end of its width, with nothing left of the longer name before it.
-TEST_F(PlainSpotTableTest, AShorterLaterNameLeavesOnlyZerosBehindIt) {
+// The last file's shorter name leaves the row as a fresh read would: the name, then zeros to the
+// end of its width, with nothing left of the longer names before it.
+TEST_F(PlainSpotTableTest, AShorterLastNameLeavesOnlyZerosBehindIt) {
   write_file("one.txt", result_header("1") + spot_row(1, "a rather long name", "2", "1", "2", "1"));
-  write_file("two.txt", result_header("1") + spot_row(1, "short", "2", "1", "2", "1"));
-  prepare_run({"one.txt", "two.txt"}, 1.0);
+  write_file("two.txt",
+             result_header("1") + spot_row(1, "an even longer name than that", "2", "1", "2", "1"));
+  write_file("three.txt", result_header("1") + spot_row(1, "short", "2", "1", "2", "1"));
+  prepare_run({"one.txt", "two.txt", "three.txt"}, 1.0);
   read_spot_tables(run);
   EXPECT_STREQ(run.spot_name[1].block(), "short\t");
   for (int32_t i = 6; i < SPOT_NAME_WIDTH; ++i)
