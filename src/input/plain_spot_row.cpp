@@ -108,7 +108,7 @@ uint64_t eight_digits(uint64_t word) {
 
 // A field of one to eight digits with at most one point, read whole as a word: the point found and
 // taken out, the digits moved to the top so that the bytes below them read as leading zeros.
-PlainDecimal short_field_value(const char* text, int length) {
+[[gnu::always_inline]] inline PlainDecimal short_field_value(const char* text, int length) {
   uint64_t word;
   std::memcpy(&word, text, sizeof word);
   // The bytes equal to a point get their top bit set, exactly (no borrow crosses a byte).
@@ -128,7 +128,7 @@ PlainDecimal short_field_value(const char* text, int length) {
 
 // The value of a number field that has passed the checks, as the reader of single numbers gives
 // it.
-double number_value(const char* first, const char* end) {
+[[gnu::always_inline]] inline double number_value(const char* first, const char* end) {
   const bool negative = *first == '-';
   const char* const digits = first + (negative ? 1 : 0);
   PlainDecimal number{};
