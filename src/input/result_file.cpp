@@ -63,7 +63,7 @@ bool load_result_file(const char* name, ResultFile& file) {
   // while it is read is taken as far as it goes.
   struct stat status {};
   fstat(fd, &status);
-  std::vector<char> bytes(static_cast<std::size_t>(status.st_size) + 1);
+  FileBytes bytes(static_cast<std::size_t>(status.st_size) + 1);
   std::size_t used = 0;
   bool read_whole = true;
   for (;;) {
@@ -88,7 +88,7 @@ bool load_result_file(const char* name, ResultFile& file) {
 }
 
 void close_result_file(ResultFile& file) {
-  file.bytes = std::vector<char>();
+  file.bytes = FileBytes();
   file.pos = 0;
 }
 

@@ -32,7 +32,7 @@ double read_row_number(ResultFile& file, int32_t number, int32_t s) {
 }
 
 // White-space-separated words from `from` to the end of its line.
-int64_t count_words_to_line_end(const std::vector<char>& bytes, std::size_t from) {
+int64_t count_words_to_line_end(const FileBytes& bytes, std::size_t from) {
   int64_t words = 0;
   bool in_word = false;
   for (std::size_t i = from; i < bytes.size() && bytes[i] != '\n'; ++i) {
