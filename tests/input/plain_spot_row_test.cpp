@@ -1,8 +1,10 @@
 // The fast path of the spot rows: what it takes, what it leaves to the general readers, and that
 // both give the same values, positions, line numbers and names.
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "input/plain_spot_row.hpp"
 #include "input_test_support.hpp"
@@ -111,6 +113,96 @@ TEST(PlainSpotRow, LeavesEveryOtherShapeToTheGeneralReaders) {
     EXPECT_EQ(file.pos, 0u);
     EXPECT_EQ(file.line, 1);
   }
+}
+
+std::vector<std::string> tab_fields(const std::string& text) {
+  std::vector<std::string> fields(1);
+  for (char c : text) {
+    if (c == '\t') {
+      fields.emplace_back();
+    } else {
+      fields.back() += c;
+    }
+  }
+  return fields;
+}
+
+// The text of a row after the white space that the reader skips and before its line end, which a
+// carriage return before the line feed belongs to.
+std::string row_text(const std::string& row) {
+  std::string text = row.substr(std::min(row.size(), row.find_first_not_of(" \t\r\v\f")));
+  if (!text.empty() && text.back() == '\r') text.pop_back();
+  return text;
+}
+
+// The shape the fast path takes, written out field by field, to hold its masks against.
+bool reference_is_plain(const std::string& row) {
+  const std::string text = row_text(row);
+  const std::vector<std::string> fields = tab_fields(text);
+  if (text.size() > 127 || fields.size() != 17) return false;
+  const auto digits_only = [](const std::string& characters) {
+    return characters.find_first_not_of("0123456789") == std::string::npos;
+  };
+  for (int i = 0; i < 5; ++i) {
+    if (fields[i].empty() || fields[i].size() > 9 || !digits_only(fields[i])) return false;
+  }
+  if (fields[5].find('\0') != std::string::npos) return false;
+  for (int i = 6; i < 17; ++i) {
+    std::string number = fields[i];
+    if (number.size() > 15) return false;
+    if (!number.empty() && number[0] == '-') number.erase(0, 1);
+    const std::size_t point = number.find('.');
+    if (point != std::string::npos) number.erase(point, 1);
+    if (number.empty() || !digits_only(number)) return false;
+  }
+  return true;
+}
+
+// Rows made of the characters that matter to the masks, mostly near the plain shape: the fast path
+// takes exactly the plain ones, with the values of the general conversion.
+TEST(PlainSpotRow, TakesExactlyThePlainRowsAmongRandomOnes) {
+  std::srand(7);
+  const std::string alphabet = "0123456789012345678901234567890123456789..--\t\t x\r";
+  const auto pick = [](const std::string& from) { return from[std::rand() % from.size()]; };
+  int taken = 0;
+  for (int trial = 0; trial < 20000; ++trial) {
+    std::string row = "1\t2\t3\t4\t5\tname\t" + kNumbers;
+    const int changes = std::rand() % 4;
+    for (int c = 0; c < changes; ++c) {
+      const std::size_t at = std::rand() % (row.size() + 1);
+      switch (std::rand() % 3) {
+        case 0:
+          row.insert(at, 1, pick(alphabet));
+          break;
+        case 1:
+          if (at < row.size()) row.erase(at, 1);
+          break;
+        default:
+          if (at < row.size()) row[at] = pick(alphabet);
+          break;
+      }
+    }
+    if (std::rand() % 8 == 0) row.insert(6, std::string(std::rand() % 64, 'n'));
+    SCOPED_TRACE(row);
+    ResultFile file = result_file_from("\n" + row + "\n");
+    PlainSpotRow read;
+    const bool plain = read_plain_spot_row(file, read, true);
+    ASSERT_EQ(plain, reference_is_plain(row));
+    if (!plain) continue;
+    ++taken;
+    const std::string text = row_text(row);
+    const std::vector<std::string> fields = tab_fields(text);
+    EXPECT_EQ(read.position[3], std::atoi(fields[4].c_str()));
+    EXPECT_EQ(read.name_length, fields[5].size() + 1);
+    EXPECT_EQ(read.ch1_intensity, std::strtod(fields[8].c_str(), nullptr));
+    EXPECT_EQ(read.ch1_background, std::strtod(fields[9].c_str(), nullptr));
+    EXPECT_EQ(read.ch2_intensity, std::strtod(fields[12].c_str(), nullptr));
+    EXPECT_EQ(read.ch2_background, std::strtod(fields[13].c_str(), nullptr));
+    EXPECT_EQ(file.pos, 1 + row.find(text) + text.size());
+  }
+  // Both kinds came up often.
+  EXPECT_GT(taken, 2000);
+  EXPECT_LT(taken, 18000);
 }
 
 class PlainSpotTableTest : public ResultFilesTest {};
