@@ -20,9 +20,9 @@ constexpr uint64_t kPowersOfFive[kMaxDecimals + 1] = {1, 5, 25, 125, 625, 3125, 
 constexpr double kLargestExact = 0x1p43;
 
 // Sets scaled to magnitude * 10^decimals rounded to an integer, nearest with ties to even, worked
-// out exactly (out of line: it is rare, and the common path then needs fewer registers): magnitude
-// = significand * 2^exponent, so magnitude * 10^decimals is significand * 5^decimals / 2^(-exponent
-// - decimals). False for magnitudes of 2^43 and more.
+// out exactly: magnitude = significand * 2^exponent, so magnitude * 10^decimals is
+// significand * 5^decimals / 2^(-exponent - decimals). False for magnitudes of 2^43 and more.
+// Out of line, as it is rare: the common path of write_fixed then saves fewer registers.
 [[gnu::noinline]] bool round_scaled(double magnitude, int decimals, uint64_t& scaled) {
   if (!(magnitude < kLargestExact)) return false;
   const auto bits = std::bit_cast<uint64_t>(magnitude);
