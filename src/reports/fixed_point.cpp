@@ -22,7 +22,8 @@ constexpr double kLargestExact = 0x1p43;
 // Sets scaled to magnitude * 10^decimals rounded to an integer, nearest with ties to even, worked
 // out exactly: magnitude = significand * 2^exponent, so magnitude * 10^decimals is
 // significand * 5^decimals / 2^(-exponent - decimals). False for magnitudes of 2^43 and more.
-bool round_scaled(double magnitude, int decimals, uint64_t& scaled) {
+// Out of line, as it is rare: the common path of write_fixed then saves fewer registers.
+[[gnu::noinline]] bool round_scaled(double magnitude, int decimals, uint64_t& scaled) {
   if (!(magnitude < kLargestExact)) return false;
   const auto bits = std::bit_cast<uint64_t>(magnitude);
   const auto biased_exponent = static_cast<int>(bits >> 52);
@@ -57,7 +58,8 @@ constexpr double kDoublePowersOfTen[kMaxDecimals + 1] = {1e0, 1e1, 1e2, 1e3, 1e4
 bool round_scaled_quickly(double magnitude, int decimals, uint64_t& scaled) {
   const double product = magnitude * kDoublePowersOfTen[decimals];
   if (!(product < 0x1p52)) return false;
-  const auto whole = static_cast<uint64_t>(product);
+  // Through int64_t, which the processor converts to in one step; the product is below 2^52.
+  const auto whole = static_cast<uint64_t>(static_cast<int64_t>(product));
   const double fraction = product - static_cast<double>(whole);
   if (fraction == 0.5) return false;
   scaled = whole + (fraction > 0.5 ? 1 : 0);
@@ -93,6 +95,35 @@ void write_decimals(char* at, uint32_t fraction, int count) {
   }
 }
 
+// The digits of number, below 10^19, two at a time from the right. The digit count is found with
+// branches rather than arithmetic: a report's columns repeat their lengths, so the branches are
+// mostly foreseen and the place of the next number need not wait for the digits of this one.
+char* write_whole(char* at, uint64_t number) {
+  int count = 1;
+  for (uint64_t limit = 10; number >= limit; limit *= 10)
+    ++count;
+  char* const end = at + count;
+  char* digit = end;
+  while (number >= 100) {
+    digit -= 2;
+    write_pair(digit, static_cast<uint32_t>(number % 100));
+    number /= 100;
+  }
+  if (number >= 10) {
+    write_pair(digit - 2, static_cast<uint32_t>(number));
+  } else {
+    digit[-1] = static_cast<char>('0' + number);
+  }
+  return end;
+}
+
+// Magnitudes from 2^43 on, in text by to_chars (out of line, as it is rare).
+[[gnu::noinline]] std::size_t write_large_fixed(char* text, double value, int decimals) {
+  std::to_chars_result result =
+      std::to_chars(text, text + kLongestFixed, value, std::chars_format::fixed, decimals);
+  return static_cast<std::size_t>(result.ptr - text);
+}
+
 }  // namespace
 
 std::size_t write_fixed(char* text, double value, int decimals) {
@@ -101,19 +132,19 @@ std::size_t write_fixed(char* text, double value, int decimals) {
   const double magnitude = std::fabs(value);
   if (!round_scaled_quickly(magnitude, decimals, scaled) &&
       !round_scaled(magnitude, decimals, scaled)) {
-    std::to_chars_result result =
-        std::to_chars(text, text + kLongestFixed, value, std::chars_format::fixed, decimals);
-    return static_cast<std::size_t>(result.ptr - text);
+    return write_large_fixed(text, value, decimals);
   }
 
-  // The whole part, then the decimals with their leading zeros.
-  const uint64_t unit = kPowersOfTen[decimals];
+  // The whole part, then the decimals with their leading zeros. "%lf" divides by a constant, which
+  // is a multiplication; other decimals by the table's power of ten.
+  const uint64_t unit = decimals == 6 ? 1000000 : kPowersOfTen[decimals];
+  const uint64_t whole = decimals == 6 ? scaled / 1000000 : scaled / unit;
   char* end = text;
   if (std::signbit(value)) *end++ = '-';
-  end = std::to_chars(end, text + kLongestFixed, scaled / unit).ptr;
+  end = write_whole(end, whole);
   if (decimals > 0) {
     *end++ = '.';
-    write_decimals(end, static_cast<uint32_t>(scaled % unit), decimals);
+    write_decimals(end, static_cast<uint32_t>(scaled - whole * unit), decimals);
     end += decimals;
   }
   return static_cast<std::size_t>(end - text);

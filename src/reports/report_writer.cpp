@@ -57,6 +57,12 @@ void append_right_aligned(ReportWriter& out, const char* text, std::size_t lengt
   append_bytes(out, text, length);
 }
 
+// The text of a value that is not finite, which printf writes without decimals.
+const char* text_of_not_finite(double value) {
+  if (std::isnan(value)) return std::signbit(value) ? "-nan" : "nan";
+  return value < 0 ? "-inf" : "inf";
+}
+
 }  // namespace
 
 void append_bytes(ReportWriter& out, const char* bytes, std::size_t count) {
@@ -70,8 +76,8 @@ void append_bytes(ReportWriter& out, const char* bytes, std::size_t count) {
   }
 }
 
-void keep_room(ReportWriter& out, std::size_t count) {
-  room_for(out, count);
+char* keep_room(ReportWriter& out, std::size_t count) {
+  return room_for(out, count);
 }
 
 bool open_report(ReportWriter& out, const Console& console, const std::string& path) {
@@ -130,21 +136,17 @@ void append_int(ReportWriter& out, int32_t value, int min_width) {
   append_right_aligned(out, text, static_cast<std::size_t>(result.ptr - text), min_width);
 }
 
+char* put_fixed(char* at, double value, int decimals) {
+  if (!std::isfinite(value)) return put_text(at, text_of_not_finite(value));
+  return at + write_fixed(at, value, decimals);
+}
+
 void append_fixed(ReportWriter& out, double value, int decimals, int min_width) {
-  if (std::isnan(value)) {
-    const char* text = std::signbit(value) ? "-nan" : "nan";
-    append_right_aligned(out, text, std::strlen(text), min_width);
-    return;
-  }
-  if (std::isinf(value)) {
-    const char* text = value < 0 ? "-inf" : "inf";
-    append_right_aligned(out, text, std::strlen(text), min_width);
-    return;
-  }
   if (min_width == 0) {
-    out.used += write_fixed(room_for(out, kLongestFixed), value, decimals);
+    take_written(out, put_fixed(room_for(out, kLongestFixed), value, decimals));
     return;
   }
   char text[kLongestFixed];
-  append_right_aligned(out, text, write_fixed(text, value, decimals), min_width);
+  append_right_aligned(out, text, static_cast<std::size_t>(put_fixed(text, value, decimals) - text),
+                       min_width);
 }

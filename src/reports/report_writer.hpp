@@ -42,8 +42,25 @@ void close_report(ReportWriter& out);
 void append_bytes(ReportWriter& out, const char* bytes, std::size_t count);
 
 // Makes sure that count more bytes fit into the buffer without a write to the file in between,
-// so that the text appended next lies in one piece from buffer.data() + used on.
-void keep_room(ReportWriter& out, std::size_t count);
+// so that the text appended next lies in one piece from buffer.data() + used on, and returns that
+// place.
+//
+// A row of known longest length is written with this one check: the put_ functions write at a
+// place in the room kept and return the end of what they wrote, and take_written then counts the
+// text up to that end as written.
+char* keep_room(ReportWriter& out, std::size_t count);
+
+inline void take_written(ReportWriter& out, const char* end) {
+  out.used = static_cast<std::size_t>(end - out.buffer.data());
+}
+
+inline char* put_text(char* at, std::string_view text) {
+  std::memcpy(at, text.data(), text.size());
+  return at + text.size();
+}
+
+// append_fixed without a field width, at a place with room for kLongestFixed characters.
+char* put_fixed(char* at, double value, int decimals);
 
 // "%s": the text up to its terminating zero. Inline, so that a literal is copied where it is
 // written, without counting its length or calling a function for every row.

@@ -1,6 +1,7 @@
 #include <string_view>
 #include <vector>
 
+#include "reports/fixed_point.hpp"
 #include "reports/report_writer.hpp"
 #include "reports/reports.hpp"
 #include "reports/spot_position.hpp"
@@ -39,6 +40,9 @@ struct RowStarts {
 // and a name of at most SPOT_NAME_WIDTH - 1 characters with its tab.
 constexpr std::size_t kLongestRowStart = 5 * 11 + 16 + SPOT_NAME_WIDTH;
 
+// Longest row: its start, three numbers and the separators after them.
+constexpr std::size_t kLongestRow = kLongestRowStart + 3 * kLongestFixed + 6;
+
 void write_row_start(ReportWriter& out, const Run& run, int32_t spot) {
   append_int(out, spot);
   append_text(out, "\t");
@@ -49,26 +53,35 @@ void write_row_start(ReportWriter& out, const Run& run, int32_t spot) {
   append_text(out, run.spot_name[spot].block());
 }
 
-void write_spot_row(ReportWriter& out, const Run& run, int32_t file, int32_t spot,
-                    RowStarts& starts) {
-  if (file == 1) {
-    keep_room(out, kLongestRowStart);
-    const char* start = out.buffer.data() + out.used;
-    write_row_start(out, run, spot);
-    const char* end = out.buffer.data() + out.used;
-    starts.text.insert(starts.text.end(), start, end);
-    starts.ends.push_back(starts.text.size());
-  } else {
-    const std::size_t begin = (spot == 1) ? 0 : starts.ends[static_cast<std::size_t>(spot - 2)];
-    const std::size_t end = starts.ends[static_cast<std::size_t>(spot - 1)];
-    append_text(out, std::string_view(starts.text.data() + begin, end - begin));
+char* put_row_start(char* at, const RowStarts& starts, int32_t spot) {
+  const std::size_t begin = (spot == 1) ? 0 : starts.ends[static_cast<std::size_t>(spot - 2)];
+  const std::size_t length = starts.ends[static_cast<std::size_t>(spot - 1)] - begin;
+  return put_text(at, std::string_view(starts.text.data() + begin, length));
+}
+
+// The rows of one file's spots. The first file writes the starts of the rows and keeps them.
+void write_spot_rows(ReportWriter& out, const Run& run, int32_t file, RowStarts& starts) {
+  const DoubleVector ch1_net = run.ch1_net[file];
+  const DoubleVector ch2_net = run.ch2_net[file];
+  const DoubleVector spot_ratio = run.spot_ratio[file];
+  for (int32_t spot = 1; spot <= run.TotalSpots; ++spot) {
+    char* at = keep_room(out, kLongestRow);
+    if (file == 1) {
+      write_row_start(out, run, spot);
+      starts.text.insert(starts.text.end(), at, out.buffer.data() + out.used);
+      starts.ends.push_back(starts.text.size());
+      at = out.buffer.data() + out.used;
+    } else {
+      at = put_row_start(at, starts, spot);
+    }
+    at = put_fixed(at, ch1_net[spot], 6);
+    at = put_text(at, "\t ");
+    at = put_fixed(at, ch2_net[spot], 6);
+    at = put_text(at, "\t ");
+    at = put_fixed(at, spot_ratio[spot], 6);
+    at = put_text(at, "\t\n");
+    take_written(out, at);
   }
-  append_fixed(out, run.ch1_net[file][spot], 6);
-  append_text(out, "\t ");
-  append_fixed(out, run.ch2_net[file][spot], 6);
-  append_text(out, "\t ");
-  append_fixed(out, run.spot_ratio[file][spot], 6);
-  append_text(out, "\t\n");
 }
 
 }  // namespace
@@ -81,8 +94,7 @@ void write_spot_report(Run& run) {
   starts.ends.reserve(static_cast<std::size_t>(run.TotalSpots));
   for (int32_t file = 1; file <= run.FileCount; ++file) {
     write_block_heading(out, run, file);
-    for (int32_t spot = 1; spot <= run.TotalSpots; ++spot)
-      write_spot_row(out, run, file, spot, starts);
+    write_spot_rows(out, run, file, starts);
   }
   close_report(out);
 }

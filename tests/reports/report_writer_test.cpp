@@ -9,6 +9,7 @@
 #include <string>
 
 #include "report_test_support.hpp"
+#include "reports/fixed_point.hpp"
 
 namespace {
 
@@ -98,6 +99,31 @@ TEST(ReportWriter, RoundingNearOneHalfIsWhatPrintfWrites) {
   close_report(out);
   EXPECT_GT(ending_in_one_half, 20);
   EXPECT_EQ(read_file("halves.txt"), expected);
+}
+
+// Whole parts on both sides of every power of ten, where the digit count changes, with every number
+// of decimals; a value just below a power of ten that rounds up to it gains its digit there. The
+// powers reach past 2^43, where the text comes from to_chars.
+TEST(ReportWriter, WholePartsAroundPowersOfTenAreWhatPrintfWrites) {
+  ScratchDirectory scratch;
+  ReportWriter out;
+  ASSERT_TRUE(open_report(out, Console{}, "powers.txt"));
+  std::string expected;
+  for (double power = 1.0; power <= 1e17; power *= 10.0) {
+    for (double value : {power - 1.0, power - 0.0000004, power - 0.0000006, power, power + 0.5,
+                         std::nextafter(power, 0.0), -power}) {
+      for (int decimals = 0; decimals <= kMaxDecimals; ++decimals) {
+        append_fixed(out, value, decimals);
+        append_text(out, "\n");
+        const std::string format = "%." + std::to_string(decimals) + "lf";
+        expected += printf_text(format.c_str(), value) + "\n";
+      }
+    }
+  }
+  close_report(out);
+  EXPECT_NE(expected.find("\n1000.000000\n"), std::string::npos);
+  EXPECT_NE(expected.find("\n999.999999\n"), std::string::npos);
+  EXPECT_EQ(read_file("powers.txt"), expected);
 }
 
 TEST(ReportWriter, ValuesThatAreNotFinite) {

@@ -157,6 +157,52 @@ TEST(SpotReport, RowStartsOfLaterFilesAcrossManyBufferFills) {
   EXPECT_EQ(read_file("data.txt"), expected);
 }
 
+// Rows of the longest kind: the longest name and numbers of 309 whole digits, which pass the end of
+// the writer's buffer at many places; each row is written into room kept for it at once.
+TEST(SpotReport, LongestRowsAcrossBufferFills) {
+  ScratchDirectory scratch;
+  TestArrays arrays;
+  ::Run run;
+  const int32_t spots = 1500;
+  run.FileCount = 2;
+  run.TotalSpots = spots;
+  run.RatioChoice = 1;
+  run.FileNames = arrays.texts({"a.txt", "b.txt"}, 50);
+  run.channel_totals = arrays.double_rows({{1.0, 2.0}, {3.0, 4.0}});
+  run.norm_factor = arrays.doubles({1.0, 2.0});
+  const std::vector<int32_t> positions(spots, std::numeric_limits<int32_t>::min());
+  const std::string name = std::string(498, 'x') + "\t";
+  std::vector<double> values;
+  for (int32_t s = 1; s <= spots; ++s)
+    values.push_back(-1.7976931348623157e308 / s);
+  run.spot_array_row = arrays.ints(positions);
+  run.spot_array_col = arrays.ints(positions);
+  run.spot_row = arrays.ints(positions);
+  run.spot_col = arrays.ints(positions);
+  run.spot_name = arrays.texts(std::vector<std::string>(spots, name), 500);
+  run.ch1_net = arrays.double_rows({values, values});
+  run.ch2_net = arrays.double_rows({values, values});
+  run.spot_ratio = arrays.double_rows({values, values});
+  write_spot_report(run);
+
+  std::string expected;
+  const char* files[] = {"a.txt", "b.txt"};
+  const char* totals[] = {"1.000000\t 2.000000", "3.000000\t 4.000000"};
+  const char* factors[] = {"1.000000", "2.000000"};
+  const std::string position = "AR-2147483648 AC-2147483648 R-2147483648 C-2147483648\t";
+  for (int f = 0; f < 2; ++f) {
+    expected += block_heading(files[f], totals[f], factors[f], "Ch.2/Ch.1 Ratio");
+    for (int32_t s = 1; s <= spots; ++s) {
+      char number[400];
+      std::snprintf(number, sizeof number, "%lf", values[static_cast<std::size_t>(s - 1)]);
+      expected += std::to_string(s) + "\t" + position + name + number + "\t " + number + "\t " +
+                  number + "\t\n";
+    }
+  }
+  ASSERT_GT(expected.size(), std::size_t{4} << 20);
+  EXPECT_EQ(read_file("data.txt"), expected);
+}
+
 TEST(SpotReportDeathTest, ReportThatCannotBeOpened) {
   ScratchDirectory scratch;
   std::filesystem::create_directory("data.txt");
