@@ -1,6 +1,7 @@
 // The fast path of the spot table: a row of the shape that result files hold is checked and read
-// a block of characters at a time, without the general readers' work for every token. Any other row is left to
-// the general readers, which read it (or refuse it with their messages) exactly as before.
+// a block of characters at a time, without the general readers' work for every token. Any other row
+// is left to the general readers, which read it (or refuse it with their messages) exactly as
+// before.
 #pragma once
 
 #include <cstddef>

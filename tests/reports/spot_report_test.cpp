@@ -104,20 +104,33 @@ TEST(SpotReport, ChannelOneOverChannelTwo) {
   EXPECT_EQ(read_file("data.txt"), expected);
 }
 
-// The start of a row (number, position, name) is written for the first file and copied for the
-// others; with long names the blocks pass the writer's buffer many times, and every row must still
-// read as printf would write it.
-TEST(SpotReport, RowStartsOfLaterFilesAcrossManyBufferFills) {
-  ScratchDirectory scratch;
-  TestArrays arrays;
+// Slides a.txt and b.txt with the given number of spots, ratio 1, and their normalisation figures;
+// the spot arrays are left to the test.
+::Run two_slide_run(TestArrays& arrays, int32_t spots) {
   ::Run run;
-  const int32_t spots = 5000;
   run.FileCount = 2;
   run.TotalSpots = spots;
   run.RatioChoice = 1;
   run.FileNames = arrays.texts({"a.txt", "b.txt"}, 50);
   run.channel_totals = arrays.double_rows({{1.0, 2.0}, {3.0, 4.0}});
   run.norm_factor = arrays.doubles({1.0, 2.0});
+  return run;
+}
+
+// The heading of block f (0 or 1) of such a run.
+std::string two_slide_heading(int f) {
+  return f == 0 ? block_heading("a.txt", "1.000000\t 2.000000", "1.000000", "Ch.2/Ch.1 Ratio")
+                : block_heading("b.txt", "3.000000\t 4.000000", "2.000000", "Ch.2/Ch.1 Ratio");
+}
+
+// The start of a row (number, position, name) is written for the first file and copied for the
+// others; with long names the blocks pass the writer's buffer many times, and every row must still
+// read as printf would write it.
+TEST(SpotReport, RowStartsOfLaterFilesAcrossManyBufferFills) {
+  ScratchDirectory scratch;
+  TestArrays arrays;
+  const int32_t spots = 5000;
+  ::Run run = two_slide_run(arrays, spots);
   std::vector<int32_t> positions;
   std::vector<std::string> names;
   std::vector<double> first, second;
@@ -138,11 +151,8 @@ TEST(SpotReport, RowStartsOfLaterFilesAcrossManyBufferFills) {
   write_spot_report(run);
 
   std::string expected;
-  const char* files[] = {"a.txt", "b.txt"};
-  const char* totals[] = {"1.000000\t 2.000000", "3.000000\t 4.000000"};
-  const char* factors[] = {"1.000000", "2.000000"};
   for (int f = 0; f < 2; ++f) {
-    expected += block_heading(files[f], totals[f], factors[f], "Ch.2/Ch.1 Ratio");
+    expected += two_slide_heading(f);
     for (int32_t s = 1; s <= spots; ++s) {
       const auto i = static_cast<std::size_t>(s - 1);
       const int p = positions[i];
@@ -162,14 +172,8 @@ TEST(SpotReport, RowStartsOfLaterFilesAcrossManyBufferFills) {
 TEST(SpotReport, LongestRowsAcrossBufferFills) {
   ScratchDirectory scratch;
   TestArrays arrays;
-  ::Run run;
   const int32_t spots = 1500;
-  run.FileCount = 2;
-  run.TotalSpots = spots;
-  run.RatioChoice = 1;
-  run.FileNames = arrays.texts({"a.txt", "b.txt"}, 50);
-  run.channel_totals = arrays.double_rows({{1.0, 2.0}, {3.0, 4.0}});
-  run.norm_factor = arrays.doubles({1.0, 2.0});
+  ::Run run = two_slide_run(arrays, spots);
   const std::vector<int32_t> positions(spots, std::numeric_limits<int32_t>::min());
   const std::string name = std::string(498, 'x') + "\t";
   std::vector<double> values;
@@ -186,12 +190,9 @@ TEST(SpotReport, LongestRowsAcrossBufferFills) {
   write_spot_report(run);
 
   std::string expected;
-  const char* files[] = {"a.txt", "b.txt"};
-  const char* totals[] = {"1.000000\t 2.000000", "3.000000\t 4.000000"};
-  const char* factors[] = {"1.000000", "2.000000"};
   const std::string position = "AR-2147483648 AC-2147483648 R-2147483648 C-2147483648\t";
   for (int f = 0; f < 2; ++f) {
-    expected += block_heading(files[f], totals[f], factors[f], "Ch.2/Ch.1 Ratio");
+    expected += two_slide_heading(f);
     for (int32_t s = 1; s <= spots; ++s) {
       char number[400];
       std::snprintf(number, sizeof number, "%lf", values[static_cast<std::size_t>(s - 1)]);
