@@ -7,8 +7,8 @@
 #include <fstream>
 #include <iostream>
 
-#include "reports/html_report.hpp"
-#include "reports/synthetic_figures.hpp"
+#include "page/html_report.hpp"
+#include "page/synthetic_figures.hpp"
 
 int main(int argc, char** argv) {
   if (argc != 5) {

@@ -8,6 +8,7 @@
 #include "app/dialogue.hpp"
 #include "input/input.hpp"
 #include "numeric/numeric.hpp"
+#include "page/page.hpp"
 #include "reports/reports.hpp"
 #include "run/console.hpp"
 #include "run/run.hpp"

@@ -1,6 +1,6 @@
-#include "reports/report_writer.hpp"
 #include "reports/reports.hpp"
 #include "reports/spot_position.hpp"
+#include "run/report_writer.hpp"
 
 namespace {
 

@@ -1,5 +1,6 @@
-// The two report files of a run, written into the run's output folder: data.txt with every spot
-// of every file, and merge.txt with one row per gene.
+// The text reports of a run: data.txt with every spot of every file and merge.txt with one row
+// per gene, written into the run's output folder, and the full-precision gene and spot tables
+// asked for on the command line.
 #pragma once
 
 #include <string>
@@ -29,9 +30,3 @@ void write_merge_report(Run& run);
 // table after the gene statistics and their q-values.
 void write_spot_table(Run& run);
 void write_gene_table(Run& run);
-
-// The figures of the HTML report: those of the spots while the spot arrays exist, those of the
-// genes after the gene statistics and their q-values. Then the report itself, to run.ReportPath.
-void collect_spot_figures(Run& run);
-void collect_gene_figures(Run& run);
-void write_html_report(Run& run);

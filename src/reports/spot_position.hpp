@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "reports/report_writer.hpp"
+#include "run/report_writer.hpp"
 #include "run/run.hpp"
 
 // "AR%d AC%d R%d C": array row, array column and row of a spot, up to the letter of its column;

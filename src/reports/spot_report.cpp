@@ -1,10 +1,10 @@
 #include <string_view>
 #include <vector>
 
-#include "reports/fixed_point.hpp"
-#include "reports/report_writer.hpp"
 #include "reports/reports.hpp"
 #include "reports/spot_position.hpp"
+#include "run/fixed_point.hpp"
+#include "run/report_writer.hpp"
 
 namespace {
 

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "run/text_field.hpp"
+
 namespace {
 
 // Longest shortest-round-trip text of a double, such as "-2.2250738585072014e-308".
@@ -33,15 +35,6 @@ void append_real_or_na(ReportWriter& out, double value, bool missing) {
   } else {
     append_shortest(out, value);
   }
-}
-
-std::string field_without_tab(const char* text) {
-  std::string field = text;
-  if (!field.empty() && field.back() == '\t') field.pop_back();
-  for (char& c : field) {
-    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
-  }
-  return field;
 }
 
 void append_field_text(ReportWriter& out, const char* text) {

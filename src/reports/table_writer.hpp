@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "reports/report_writer.hpp"
+#include "run/report_writer.hpp"
 
 // Opens the table like a report; a table that cannot be opened ends the run with the reports'
 // message and status.
@@ -18,7 +18,5 @@ void append_shortest(ReportWriter& out, double value);
 // A real, or NA when `missing`.
 void append_real_or_na(ReportWriter& out, double value, bool missing);
 
-// A text field taken from a result file, without the tab that ended it; a line end or tab inside
-// it would break the table's rows, so control characters become blanks.
-std::string field_without_tab(const char* text);
+// A text field taken from a result file, without the tab that ended it (field_without_tab).
 void append_field_text(ReportWriter& out, const char* text);

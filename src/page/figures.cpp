@@ -3,8 +3,8 @@
 #include <cmath>
 #include <vector>
 
-#include "reports/reports.hpp"
-#include "reports/table_writer.hpp"
+#include "page/page.hpp"
+#include "run/text_field.hpp"
 
 namespace {
 

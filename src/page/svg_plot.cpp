@@ -1,11 +1,11 @@
-#include "reports/svg_plot.hpp"
+#include "page/svg_plot.hpp"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 
-#include "reports/html_text.hpp"
+#include "page/html_text.hpp"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "reports/report_writer.hpp"
+#include "run/report_writer.hpp"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <limits>
 #include <string>
 
-#include "report_test_support.hpp"
-#include "reports/fixed_point.hpp"
+#include "reports/report_test_support.hpp"
+#include "run/fixed_point.hpp"
 
 namespace {
 

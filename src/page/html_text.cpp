@@ -1,4 +1,4 @@
-#include "reports/html_text.hpp"
+#include "page/html_text.hpp"
 
 #include <charconv>
 #include <cmath>

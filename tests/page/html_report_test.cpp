@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "reports/html_report.hpp"
-#include "reports/html_sections.hpp"
-#include "reports/html_text.hpp"
-#include "reports/svg_plot.hpp"
+#include "page/html_report.hpp"
+#include "page/html_sections.hpp"
+#include "page/html_text.hpp"
+#include "page/svg_plot.hpp"
 #include "synthetic_figures.hpp"
 
 namespace {

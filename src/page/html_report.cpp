@@ -3,14 +3,14 @@
 // four significant digits (as "%.4g" writes them, "inf" and "nan" as they are); counts are
 // exact and the quality constant is shown as it was given.
 
-#include "reports/html_report.hpp"
+#include "page/html_report.hpp"
 
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 
-#include "reports/html_sections.hpp"
-#include "reports/html_text.hpp"
+#include "page/html_sections.hpp"
+#include "page/html_text.hpp"
 
 namespace {
 

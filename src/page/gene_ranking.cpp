@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "reports/html_sections.hpp"
+#include "page/html_sections.hpp"
 
 std::vector<const GeneFigures*> genes_by_p_value(const RunFigures& figures) {
   std::vector<const GeneFigures*> ranked;

@@ -9,9 +9,9 @@
 #include <cmath>
 #include <cstddef>
 
-#include "reports/html_sections.hpp"
-#include "reports/html_text.hpp"
-#include "reports/svg_plot.hpp"
+#include "page/html_sections.hpp"
+#include "page/html_text.hpp"
+#include "page/svg_plot.hpp"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "reports/fixed_point.hpp"
+#include "run/fixed_point.hpp"
 
 #include <array>
 #include <bit>

@@ -1,4 +1,4 @@
-#include "reports/report_writer.hpp"
+#include "run/report_writer.hpp"
 
 #include <algorithm>
 #include <cassert>
@@ -7,8 +7,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "reports/fixed_point.hpp"
 #include "run/console.hpp"
+#include "run/fixed_point.hpp"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <vector>
 
+#include "page/page.hpp"
 #include "reports/report_test_support.hpp"
-#include "reports/reports.hpp"
 
 namespace {
 

@@ -1,0 +1,14 @@
+// The HTML run report: its figures, taken from the run while the values they come from exist, and
+// the page drawn from those figures alone.
+#pragma once
+
+#include "run/run.hpp"
+
+// The figures of the spots, while the spot arrays exist; those of the genes, after the gene
+// statistics and their q-values.
+void collect_spot_figures(Run& run);
+void collect_gene_figures(Run& run);
+
+// Writes the page to run.ReportPath ("-": standard output). A page that cannot be opened or
+// written ends the run as a report file does.
+void write_html_report(Run& run);
