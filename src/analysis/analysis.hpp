@@ -3,12 +3,19 @@
 // and leaves their release to the driver.
 #pragma once
 
+#include <vector>
+
 #include "run/run.hpp"
 
-// Channel totals and factors per file; channel 2 is scaled to the total of channel 1.
+// Channel totals and factors per file; channel 2 is scaled to the total of channel 1 (with the
+// methods that work on M, only on the spots without a ratio; none scales nothing).
 void normalise_channels(Run& run);
-// The ratio of every spot in the chosen orientation, 0.0 where either net is not above 0.
+// The ratio of every spot in its slide's orientation, 0.0 where either net is not above 0.
 void compute_spot_ratios(Run& run);
+// The methods that work on M: the median or lowess normalisation of every slide's log2 ratios,
+// which sets the ratios, channel 2 and the factors anew. For the report, also what each method
+// took away from every spot's M.
+void normalise_log_ratios(Run& run);
 
 // Every gene's R * N ratios and quality flags in one row: replicate j of file f in column
 // (f - 1) * R + j.
@@ -23,3 +30,10 @@ void compute_gene_statistics(Run& run);
 
 // The Benjamini-Hochberg q-value of every gene with a p-value, not a number for the others.
 void compute_q_values(Run& run);
+// The Benjamini-Hochberg q-values of the tested genes' p-values into q; the other genes' entries
+// are left as they are.
+void adjust_p_values(std::vector<int32_t> tested, const DoubleVector& p, const DoubleVector& q);
+
+// The moderated t-test across slides of every gene, after the gene statistics: it needs every
+// gene's variance before any gene's p-value.
+void compute_moderated_test(Run& run);

@@ -5,6 +5,21 @@
 
 #include "analysis/analysis.hpp"
 
+void adjust_p_values(std::vector<int32_t> tested, const DoubleVector& p, const DoubleVector& q) {
+  std::stable_sort(tested.begin(), tested.end(),
+                   [&p](int32_t a, int32_t b) { return p[a] < p[b]; });
+
+  // q of rank i is the smallest (m / j) * p_(j) over the ranks j >= i, at most 1. Tied p-values
+  // stand next to each other, so the smallest over the ranks above gives them all the same q.
+  const auto m = static_cast<double>(tested.size());
+  double smallest = 1.0;
+  for (std::size_t i = tested.size(); i > 0; --i) {
+    const int32_t g = tested[i - 1];
+    smallest = std::min(smallest, m / static_cast<double>(i) * p[g]);
+    q[g] = smallest;
+  }
+}
+
 void compute_q_values(Run& run) {
   const int32_t genes = run.GeneNumber;
   run.q_value = dvector(1, genes);
@@ -13,16 +28,5 @@ void compute_q_values(Run& run) {
     run.q_value[g] = std::numeric_limits<double>::quiet_NaN();
     if (run.p_value[g] >= 0.0) tested.push_back(g);
   }
-  std::stable_sort(tested.begin(), tested.end(),
-                   [&run](int32_t a, int32_t b) { return run.p_value[a] < run.p_value[b]; });
-
-  // q of rank i is the smallest (m / j) * p_(j) over the ranks j >= i, at most 1. Tied p-values
-  // stand next to each other, so the smallest over the ranks above gives them all the same q.
-  const auto m = static_cast<double>(tested.size());
-  double smallest = 1.0;
-  for (std::size_t i = tested.size(); i > 0; --i) {
-    const int32_t g = tested[i - 1];
-    smallest = std::min(smallest, m / static_cast<double>(i) * run.p_value[g]);
-    run.q_value[g] = smallest;
-  }
+  adjust_p_values(std::move(tested), run.p_value, run.q_value);
 }

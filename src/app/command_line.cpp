@@ -30,8 +30,16 @@ const char* const kHelpText =
     "  -o, --output-dir DIR  folder that data.txt and merge.txt are written into; it must exist\n"
     "                        (default: the working folder)\n"
     "  -q, --quiet           print only the messages of failures\n"
+    "      --normalise METHOD\n"
+    "                        how channel 2 is brought to channel 1 on every slide: total (one\n"
+    "                        factor from the channel totals, the default), none, median (M less\n"
+    "                        the slide's median M), loess (M less a lowess fit of M on A) or\n"
+    "                        printtip-loess (the same fit within each print-tip group)\n"
+    "      --dye-swap LIST   slides hybridised with the dyes exchanged, by their numbers in the\n"
+    "                        order given, e.g. 2,4: their ratio is formed the other way round\n"
     "      --genes FILE      also write the gene table: one row per gene, every value at full\n"
-    "                        precision, NA where merge.txt shows \"-\", with t, df and q-values\n"
+    "                        precision, NA where merge.txt shows \"-\", with t, df and q-values,\n"
+    "                        and the moderated t-test across slides\n"
     "      --spots FILE      also write the spot table: one row per spot of every slide\n"
     "      --report FILE     also write an HTML report with a plot per slide, a volcano plot\n"
     "                        and the genes with the smallest p-values\n"
@@ -43,7 +51,8 @@ const char* const kHelpText =
     "\n"
     "Example:\n"
     "  corvane -r 4 -o results slide01.txt slide02.txt slide03.txt slide04.txt\n"
-    "  corvane -r 4 --genes genes.tsv --report report.html slide*.txt\n";
+    "  corvane -r 4 --genes genes.tsv --report report.html slide*.txt\n"
+    "  corvane -r 4 --normalise loess --dye-swap 2,4 --genes genes.tsv slide0[1-4].txt\n";
 
 namespace {
 
@@ -56,6 +65,8 @@ enum class Option {
   kGenes,
   kSpots,
   kReport,
+  kNormalise,
+  kDyeSwap,
   kHelp,
   kVersion
 };
@@ -76,6 +87,8 @@ constexpr OptionName kOptions[] = {
     {Option::kGenes, "", "--genes", true},
     {Option::kSpots, "", "--spots", true},
     {Option::kReport, "", "--report", true},
+    {Option::kNormalise, "", "--normalise", true},
+    {Option::kDyeSwap, "", "--dye-swap", true},
     {Option::kHelp, "-h", "--help", false},
     {Option::kVersion, "-V", "--version", false},
 };
@@ -123,6 +136,40 @@ bool whole_real(std::string_view text, double& value) {
   return error == std::errc() && end == last && first != last;
 }
 
+struct MethodName {
+  NormalisationMethod method;
+  const char* name;
+};
+
+constexpr MethodName kMethods[] = {
+    {NormalisationMethod::kTotal, "total"},   {NormalisationMethod::kNone, "none"},
+    {NormalisationMethod::kMedian, "median"}, {NormalisationMethod::kLoess, "loess"},
+    {NormalisationMethod::kPrintTipLoess, "printtip-loess"},
+};
+
+bool method_named(std::string_view name, NormalisationMethod& method) {
+  for (const MethodName& known : kMethods) {
+    if (name == known.name) {
+      method = known.method;
+      return true;
+    }
+  }
+  return false;
+}
+
+// Slide numbers separated by commas, each a whole number of 1 or more; the range and repeats are
+// checked once the files are known.
+bool slide_numbers(std::string_view text, std::vector<int32_t>& numbers) {
+  while (true) {
+    const std::size_t comma = text.find(',');
+    int32_t number = 0;
+    if (!whole_integer(text.substr(0, comma), number) || number < 1) return false;
+    numbers.push_back(number);
+    if (comma == std::string_view::npos) return true;
+    text.remove_prefix(comma + 1);
+  }
+}
+
 std::string quoted(std::string_view text) {
   std::string shown = "'";
   shown.append(text);
@@ -160,6 +207,15 @@ bool take_value(const OptionName& option, std::string_view value, CommandLine& o
       }
       error = named + " takes the name of an existing folder, not an empty one";
       return false;
+    case Option::kNormalise:
+      if (method_named(value, options.method)) return true;
+      error = named + " takes total, none, median, loess or printtip-loess, not " + quoted(value);
+      return false;
+    case Option::kDyeSwap:
+      if (slide_numbers(value, options.swapped_slides)) return true;
+      error = named + " takes slide numbers from 1 separated by commas, such as 2,4, not " +
+              quoted(value);
+      return false;
     case Option::kGenes:
     case Option::kSpots:
     case Option::kReport: {
@@ -196,8 +252,8 @@ bool parse_command_line(int argc, const char* const* argv, CommandLine& options,
     const OptionName* option = find_option(argument, value, has_value);
     if (option == nullptr) {
       error = "unknown option " + quoted(argument) +
-              "; the options are -r, --ratio, -c, -o, -q, --genes, --spots, --report, --help "
-              "and --version";
+              "; the options are -r, --ratio, -c, -o, -q, --normalise, --dye-swap, --genes, "
+              "--spots, --report, --help and --version";
       return false;
     }
     if (!option->takes_value) {
@@ -257,6 +313,22 @@ std::vector<std::string> check_command_line(const CommandLine& options) {
       (stat(options.output_folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))) {
     errors.push_back("output folder " + quoted(options.output_folder) +
                      " does not exist: an existing folder is expected");
+  }
+  for (std::size_t i = 0; i < options.swapped_slides.size(); ++i) {
+    const int32_t slide = options.swapped_slides[i];
+    if (static_cast<std::size_t>(slide) > options.files.size()) {
+      errors.push_back("option --dye-swap names slide " + std::to_string(slide) + ", but " +
+                       std::to_string(options.files.size()) +
+                       " result files are given: name slides 1 to " +
+                       std::to_string(options.files.size()));
+    }
+    for (std::size_t j = 0; j < i; ++j) {
+      if (options.swapped_slides[j] == slide) {
+        errors.push_back("option --dye-swap names slide " + std::to_string(slide) +
+                         " twice: name each swapped slide once");
+        break;
+      }
+    }
   }
   const int to_standard_output =
       (options.gene_table == "-") + (options.spot_table == "-") + (options.report == "-");

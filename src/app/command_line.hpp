@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "run/run.hpp"
+
 struct CommandLine {
   bool help = false;
   bool version = false;
@@ -19,6 +21,8 @@ struct CommandLine {
   bool quiet = false;
   // The full-precision tables and the HTML report; empty when not asked, "-" for standard output.
   std::string gene_table, spot_table, report;
+  NormalisationMethod method = NormalisationMethod::kTotal;
+  std::vector<int32_t> swapped_slides;  // as given; checked against the files in check_command_line
   std::vector<std::string> files;
 };
 
@@ -32,6 +36,7 @@ bool parse_command_line(int argc, const char* const* argv, CommandLine& options,
                         std::string& error);
 
 // The tests of a run from the command line, all made before anything is read: --replicates given,
-// 1 to 99 files, each a readable regular file named only once, and an existing output folder.
+// 1 to 99 files, each a readable regular file named only once, an existing output folder, and
+// dye-swapped slides among the files, each named once.
 // Returns one message for each failure; none when the run can go ahead.
 std::vector<std::string> check_command_line(const CommandLine& options);

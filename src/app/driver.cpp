@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <thread>
 
 #include "analysis/analysis.hpp"
 #include "app/command_line.hpp"
@@ -41,15 +42,21 @@ void merge_files(Run& run, bool dialogue) {
   release_dmatrix(run.ch1_bg, 1, run.FileCount, 1, run.TotalSpots);
   release_dmatrix(run.ch2_bg, 1, run.FileCount, 1, run.TotalSpots);
 
+  run.normalisation.keep_removed = !run.ReportPath.empty();
   normalise_channels(run);
   compute_spot_ratios(run);
+  normalise_log_ratios(run);
+  // The report's spot figures are taken before the gene matrices exist, so that what the
+  // normalisation took away is released before the run holds the most.
+  if (!run.ReportPath.empty()) {
+    collect_spot_figures(run);
+    release_dmatrix(run.normalisation.removed_m, 1, run.FileCount, 1, run.TotalSpots);
+  }
   group_by_gene(run);
 
   write_spot_report(run);
-  // The spot-level values are released next: the spot table and the report's spot figures are
-  // taken now.
+  // The spot-level values are released next: the spot table is written now.
   if (!run.SpotTablePath.empty()) write_spot_table(run);
-  if (!run.ReportPath.empty()) collect_spot_figures(run);
   release_dmatrix(run.ch1_net, 1, run.FileCount, 1, run.TotalSpots);
   release_dmatrix(run.ch2_net, 1, run.FileCount, 1, run.TotalSpots);
   release_dmatrix(run.channel_totals, 1, run.FileCount, 1, 2);
@@ -63,6 +70,7 @@ void merge_files(Run& run, bool dialogue) {
 
   if (run.GeneTablePath.empty() && run.ReportPath.empty()) return;
   compute_q_values(run);
+  compute_moderated_test(run);
   if (!run.GeneTablePath.empty()) write_gene_table(run);
   if (!run.ReportPath.empty()) {
     collect_gene_figures(run);
@@ -150,6 +158,10 @@ int run_command_line(int argc, const char* const* argv) {
   run.ReplicateCount = options.replicates;
   run.RatioChoice = options.ratio_choice;
   run.QualityConstant = options.quality_constant;
+  run.normalisation.method = options.method;
+  run.normalisation.swapped_slides = options.swapped_slides;
+  std::sort(run.normalisation.swapped_slides.begin(), run.normalisation.swapped_slides.end());
+  run.normalisation.threads = static_cast<int32_t>(std::thread::hardware_concurrency());
   run.FileNameWidth = MAX_NAME_LENGTH;
   for (const std::string& name : options.files)
     run.FileNameWidth = std::max(run.FileNameWidth, static_cast<int32_t>(name.size()));

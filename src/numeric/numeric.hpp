@@ -1,6 +1,10 @@
 // The numerical toolkit: offset-indexed arrays, descriptive statistics, the random-pivot sort with
-// its random source, and the incomplete beta function behind the t-test p-value.
+// its random source, the incomplete beta function behind the t-test p-value, the lowess smoother,
+// and the special functions and variance prior of the moderated t-test.
 #pragma once
+
+#include <limits>
+#include <vector>
 
 #include "numeric/arrays.hpp"
 
@@ -21,3 +25,32 @@ void restart_random_source();
 double log_gamma(double x);
 double betai(double a, double b, double x);
 double betacf(double a, double b, double x);
+
+// Robust locally weighted linear regression (lowess) of y on x, for points sorted by x ascending
+// (ties in any order): fitted[i] is the smoothed value at x[i]. Each local line is fitted to the
+// share f of the points nearest in x; `iterations` robustness passes follow the first fit; points
+// within delta of the last point fitted are interpolated instead of fitted.
+void lowess(const std::vector<double>& x, const std::vector<double>& y, double f, int iterations,
+            double delta, std::vector<double>& fitted);
+
+// The digamma and trigamma functions, the inverse of trigamma for x > 0, and the two-sided
+// p-value 2 P(T > |t|) of Student's t with df > 0 degrees of freedom (+infinity: the normal). Not
+// a number outside their domain.
+double digamma(double x);
+double trigamma(double x);
+double trigamma_inverse(double x);
+double two_sided_t_p_value(double t, double df);
+
+// The prior of the moderated t-test: its degrees of freedom d0 (+infinity when the variances
+// spread no more than their own degrees of freedom make them, 0 from a single variance) and its
+// variance s0^2.
+struct VariancePrior {
+  double df = std::numeric_limits<double>::quiet_NaN();
+  double variance = std::numeric_limits<double>::quiet_NaN();
+};
+
+// Estimates the prior from sample variances (finite, not negative) with their degrees of
+// freedom (1 or more), by the moments of log s^2 (Smyth 2004, section 6.2). Not a number without
+// any variance.
+VariancePrior estimate_variance_prior(const std::vector<double>& variances,
+                                      const std::vector<double>& dfs);

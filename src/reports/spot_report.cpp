@@ -21,7 +21,7 @@ void write_block_heading(ReportWriter& out, const Run& run, int32_t file) {
   append_fixed(out, run.norm_factor[file], 6);
   append_text(out, "\n\nbegin data\n");
   append_text(out, "Number\t Position\t Gene Name\t");
-  if (run.RatioChoice == 1) {
+  if (ratio_choice_of(run, file) == 1) {
     append_text(out, "Ch.1 Intensity \t Ch.2 Intensity \t Ch.2/Ch.1 Ratio\t");
   } else {
     append_text(out, "Ch.1 Intensity \t Ch.2 Intensity \t Ch.1/Ch.2 Ratio\t");

@@ -1,5 +1,13 @@
 #include "run/run.hpp"
 
+#include <algorithm>
+
+int32_t ratio_choice_of(const Run& run, int32_t slide) {
+  const std::vector<int32_t>& swapped = run.normalisation.swapped_slides;
+  const bool is_swapped = std::binary_search(swapped.begin(), swapped.end(), slide);
+  return is_swapped ? 3 - run.RatioChoice : run.RatioChoice;
+}
+
 void create_spot_arrays(Run& run) {
   const int32_t n = run.FileCount;
   const int32_t spots = run.TotalSpots;
@@ -28,6 +36,13 @@ void release_run_arrays(Run& run) {
   release_dvector(run.kept_values, 1, columns);
   release_dvector(run.sorted_values, 1, columns);
   release_dvector(run.gene_values, 1, columns);
+  ModeratedTest& moderated = run.moderated;
+  release_dvector(moderated.q_value, 1, genes);
+  release_dvector(moderated.p_value, 1, genes);
+  release_dvector(moderated.df, 1, genes);
+  release_dvector(moderated.t, 1, genes);
+  release_dvector(moderated.slide_log2_mean, 1, genes);
+  release_ivector(moderated.slides_used, 1, genes);
   release_dvector(run.q_value, 1, genes);
   release_dvector(run.degrees_of_freedom, 1, genes);
   release_dvector(run.t_statistic, 1, genes);
@@ -46,6 +61,7 @@ void release_run_arrays(Run& run) {
   release_dmatrix(run.file_gene_mean, 1, n, 1, genes);
   release_dmatrix(run.gene_qc, 1, genes, 1, columns);
   release_dmatrix(run.gene_ratio, 1, genes, 1, columns);
+  release_dmatrix(run.normalisation.removed_m, 1, n, 1, spots);
   release_dmatrix(run.spot_ratio, 1, n, 1, spots);
   release_dvector(run.norm_factor, 1, n);
   release_dmatrix(run.channel_totals, 1, n, 1, 2);

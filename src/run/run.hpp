@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "numeric/arrays.hpp"
 #include "run/console.hpp"
@@ -27,6 +28,47 @@ constexpr int32_t MAX_NAME_LENGTH = 50;
 constexpr int32_t CHANNEL_FIELD_WIDTH = 100;
 constexpr int32_t SPOT_NAME_WIDTH = 500;
 
+// How channel 2 is brought to the level of channel 1 on every slide. M is the log2 ratio of a
+// spot and A the mean log2 of its two nets.
+enum class NormalisationMethod {
+  kTotal,          // one factor per slide: the channel 2 total over the channel 1 total
+  kNone,           // no scaling
+  kMedian,         // M less the slide's median M
+  kLoess,          // M less a lowess fit of M on A over the slide
+  kPrintTipLoess,  // M less a lowess fit of M on A within each print-tip group
+};
+
+// The normalisation asked for, the orientation of every slide, and what the report needs of it.
+struct Normalisation {
+  NormalisationMethod method = NormalisationMethod::kTotal;
+  // Slides hybridised with the two dyes exchanged, numbered from 1 in the order the files were
+  // given, ascending. Their ratio is formed in the other orientation, so that every slide's ratio
+  // measures the same change (ratio_choice_of).
+  std::vector<int32_t> swapped_slides;
+  // Threads that share the fits of different slides; the results never depend on it.
+  int32_t threads = 1;
+  // Only for the report: 1..N x 1..TotalSpots, for every spot with a ratio the part of its M that
+  // normalisation took away (M of the nets as read less M normalised), in its slide's
+  // orientation. Made when keep_removed is set, released once the report's figures are taken.
+  bool keep_removed = false;
+  DoubleMatrix removed_m;
+};
+
+// The moderated t-test across slides (empirical Bayes): the mean of a gene's slide means of the
+// normalised M, tested against 0 with a variance shrunk towards a prior estimated from every
+// gene. Made for the gene table and the report only.
+struct ModeratedTest {
+  bool made = false;
+  // Why the test could not be made, for the report; empty when it was.
+  std::string not_made_because;
+  double prior_df = 0.0;  // d0, +infinity when the genes' variances show no spread of their own
+  double prior_variance = 0.0;  // s0^2
+  // 1..GeneNumber. slides_used counts the slides with a value for the gene; the reals are not a
+  // number for a gene without one, and the test's values also when the test was not made.
+  IntVector slides_used;
+  DoubleVector slide_log2_mean, t, df, p_value, q_value;
+};
+
 struct Run {
   // How the run talks to its user, and the folder the reports go into (empty: the working folder).
   Console console;
@@ -45,6 +87,8 @@ struct Run {
   int32_t FileNameWidth = MAX_NAME_LENGTH;
   int32_t RatioChoice = 0;  // 1: channel 2 over channel 1; 2: channel 1 over channel 2
   double QualityConstant = 0.0;
+  // The method and the dye swaps asked for on the command line; a dialogue run has the defaults.
+  Normalisation normalisation;
 
   // Header of the first result file.
   int32_t ArrayRows = 0;
@@ -85,6 +129,7 @@ struct Run {
   // one; the Benjamini-Hochberg q-values of the genes with a p-value, computed only for the tables
   // and the report.
   DoubleVector t_statistic, degrees_of_freedom, q_value;
+  ModeratedTest moderated;
   // What the HTML report shows, gathered while the values exist.
   RunFigures figures;
   // Work vectors of the gene statistics, 1..R*N, reused for every gene.
@@ -96,6 +141,10 @@ struct Run {
 inline int64_t replicate_columns(const Run& run) {
   return int64_t{run.ReplicateCount} * run.FileCount;
 }
+
+// The orientation slide f's ratio is formed in, as RatioChoice: RatioChoice itself, or the other
+// one on a dye-swapped slide.
+int32_t ratio_choice_of(const Run& run, int32_t slide);
 
 // Creates the spot arrays that the spot tables are read into, every quality flag QC_PASS.
 void create_spot_arrays(Run& run);

@@ -101,7 +101,8 @@ TEST(CommandLine, UsageErrorsEndWithStatus2AndTouchNoReport) {
   ASSERT_EQ(mkfifo((folder.path() / "pipe").c_str(), 0600), 0);
   const std::string cases[][2] = {
       {"-x slide01.txt",
-       "unknown option '-x'; the options are -r, --ratio, -c, -o, -q, --genes, --spots, "
+       "unknown option '-x'; the options are -r, --ratio, -c, -o, -q, --normalise, --dye-swap, "
+       "--genes, --spots, "
        "--report, --help and --version"},
       {"slide01.txt -r", "option --replicates needs a value"},
       {"-r 0 slide01.txt",
@@ -134,6 +135,16 @@ TEST(CommandLine, UsageErrorsEndWithStatus2AndTouchNoReport) {
        "cannot open result file 'pipe' (not a regular file): a readable regular file is expected"},
       {"-r 4 -o nowhere slide01.txt",
        "output folder 'nowhere' does not exist: an existing folder is expected"},
+      {"-r 4 --normalise lowess slide01.txt",
+       "option --normalise takes total, none, median, loess or printtip-loess, not 'lowess'"},
+      {"-r 4 --dye-swap 0 slide01.txt",
+       "option --dye-swap takes slide numbers from 1 separated by commas, such as 2,4, not '0'"},
+      {"-r 4 --dye-swap 1, slide01.txt",
+       "option --dye-swap takes slide numbers from 1 separated by commas, such as 2,4, not '1,'"},
+      {"-r 4 --dye-swap 3 slide01.txt slide02.txt",
+       "option --dye-swap names slide 3, but 2 result files are given: name slides 1 to 2"},
+      {"-r 4 --dye-swap 2,1,2 slide01.txt slide02.txt",
+       "option --dye-swap names slide 2 twice: name each swapped slide once"},
   };
   for (const auto& [arguments, message] : cases) {
     BinaryRun run = folder.run_with_arguments(arguments);

@@ -55,13 +55,13 @@ TEST(Tables, GeneTableHoldsMergeValuesAtFullPrecision) {
             "gene\tfirst_spot\tlast_spot\tarray_row\tarray_col\trow\tfirst_col\tlast_col\tname\t"
             "ratio_g01.txt\tratio_g02.txt\tratio_g03.txt\tmean_ratio\tsd_ratio\tcv_ratio\t"
             "median_ratio\tlog2_mean\tlog2_sd\tt\tdf\tp_value\tq_value\tspots_used\toutliers\t"
-            "zero_ratios");
+            "zero_ratios\tslides_used\tslide_log2_mean\tmod_t\tmod_df\tmod_p_value\tmod_q_value");
   int missing_statistics = 0, missing_p = 0, missing_slide_ratio = 0;
   for (std::size_t row = 1; row < gene_lines.size(); ++row) {
     SCOPED_TRACE("gene " + std::to_string(row));
     const std::vector<std::string> gene = split(gene_lines[row], '\t');
     const std::vector<std::string> merge = split(merge_lines[row + 19], '\t');
-    ASSERT_EQ(gene.size(), 25u);
+    ASSERT_EQ(gene.size(), 31u);
     ASSERT_EQ(merge.size(), 15u);
     EXPECT_EQ(gene[0], std::to_string(row));
     EXPECT_EQ("AR" + gene[3] + " AC" + gene[4] + " R" + gene[5] + " C" + gene[6] + "-C" + gene[7],
