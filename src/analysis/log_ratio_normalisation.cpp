@@ -62,7 +62,7 @@ double median_in_place(std::vector<double>& values) {
 struct SlideWork {
   std::vector<int32_t> spots;  // the points of the fit
   std::vector<double> m, a, fit;
-  std::vector<std::size_t> order;
+  std::vector<std::pair<double, std::size_t>> order;  // A and the point's place, sorted by both
   std::vector<double> sorted_a, sorted_m, sorted_fit;
   std::vector<double> factors;
 };
@@ -75,19 +75,18 @@ void fit_lowess(SlideWork& work) {
   // Sorted by A; equal A keep the order of their spots.
   work.order.resize(n);
   for (std::size_t i = 0; i < n; ++i)
-    work.order[i] = i;
-  std::stable_sort(work.order.begin(), work.order.end(),
-                   [&work](std::size_t p, std::size_t q) { return work.a[p] < work.a[q]; });
+    work.order[i] = {work.a[i], i};
+  std::sort(work.order.begin(), work.order.end());
   work.sorted_a.resize(n);
   work.sorted_m.resize(n);
   for (std::size_t i = 0; i < n; ++i) {
-    work.sorted_a[i] = work.a[work.order[i]];
-    work.sorted_m[i] = work.m[work.order[i]];
+    work.sorted_a[i] = work.order[i].first;
+    work.sorted_m[i] = work.m[work.order[i].second];
   }
   const double delta = kLowessDeltaShare * (work.sorted_a[n - 1] - work.sorted_a[0]);
   lowess(work.sorted_a, work.sorted_m, kLowessSpan, kLowessIterations, delta, work.sorted_fit);
   for (std::size_t i = 0; i < n; ++i)
-    work.fit[work.order[i]] = work.sorted_fit[i];
+    work.fit[work.order[i].second] = work.sorted_fit[i];
 }
 
 // Takes the points of a group: its spots with a ratio whose M and A are numbers.
