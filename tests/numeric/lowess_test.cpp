@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "numeric/numeric.hpp"
@@ -32,6 +33,26 @@ TEST(Lowess, AgreesToTheBitWithTheOriginalProgram) {
       1.0933336250784067,  1.2106687282075017,  1.460822222882544,   1.9378574679341742};
   EXPECT_EQ(smoothed(x, y, 0.5, 3, 0.5), robust);
   EXPECT_EQ(smoothed(x, y, 0.5, 0, 0.0), first_pass);
+}
+
+// In windows of 64 points or more the local lines come from one pass of sums: the same values
+// as the original program's to rounding. 200 points, 100 to a window, three outliers; R's lowess
+// values at seven of the points.
+TEST(Lowess, LargeWindowsAgreeToRounding) {
+  std::vector<double> x, y;
+  for (int i = 0; i < 200; ++i) {
+    x.push_back(i + 0.3 * std::sin(i));
+    y.push_back(std::sin(x.back() / 20) + 0.1 * std::cos(7 * x.back()));
+  }
+  for (int outlier : {30, 100, 170})
+    y[static_cast<std::size_t>(outlier)] += 3;
+  const std::vector<double> fitted = smoothed(x, y, 0.5, 3, 2.0);
+  const std::pair<std::size_t, double> expected[] = {
+      {0, 0.80176798793024118},   {30, 0.59468130874492442},   {50, 0.36448831781443353},
+      {99, -0.58230752552258458}, {100, -0.57488238998327534}, {150, 0.56559849518007566},
+      {199, 0.14150471379892984}};
+  for (const auto& [point, value] : expected)
+    EXPECT_NEAR(fitted[point], value, 1e-12) << "point " << point;
 }
 
 // Points on a straight line are fitted by it, whatever the window; tied x share one value.
