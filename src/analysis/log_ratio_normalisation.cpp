@@ -50,14 +50,6 @@ std::vector<SpotGroup> fit_groups(const Run& run) {
   return groups;
 }
 
-// The median, the mean of the two middle values for an even count; reorders the values.
-double median_in_place(std::vector<double>& values) {
-  const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
-  std::nth_element(values.begin(), middle, values.end());
-  if (values.size() % 2 == 1) return *middle;
-  return (*std::max_element(values.begin(), middle) + *middle) / 2.0;
-}
-
 // What one thread works with, reused from slide to slide.
 struct SlideWork {
   std::vector<int32_t> spots;  // the points of the fit

@@ -213,17 +213,6 @@ void fit_pass(const Pass& pass, const std::vector<PlannedFit>& plan, std::size_t
   }
 }
 
-// Six times the median of the values (for an even count, three times the sum of the two middle
-// ones, as the original program forms it); reorders them.
-double six_medians(std::vector<double>& values) {
-  const std::size_t n = values.size();
-  const auto middle = values.begin() + static_cast<std::ptrdiff_t>(n / 2);
-  std::nth_element(values.begin(), middle, values.end());
-  if (n % 2 == 1) return 6.0 * *middle;
-  const double below = *std::max_element(values.begin(), middle);
-  return 3.0 * (*middle + below);
-}
-
 }  // namespace
 
 void lowess(const std::vector<double>& x, const std::vector<double>& y, double f, int iterations,
@@ -255,7 +244,9 @@ void lowess(const std::vector<double>& x, const std::vector<double>& y, double f
     // residual. A median of (almost) zero means the fit is exact; nothing is left to weigh.
     for (std::size_t i = 0; i < n; ++i)
       scratch[i] = std::fabs(residuals[i]);
-    const double scale = six_medians(scratch);
+    // The original program forms 3 (m1 + m2) for an even count: the same double as 6 (m1 + m2) / 2,
+    // since halving is exact.
+    const double scale = 6.0 * median_in_place(scratch);
     if (scale < 1e-7 * (absolute_sum / static_cast<double>(n))) break;
     const double c9 = 0.999 * scale;
     const double c1 = 0.001 * scale;

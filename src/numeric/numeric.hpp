@@ -12,6 +12,9 @@
 double mean_of(const DoubleVector& a, int32_t n);
 double popsd_of(const DoubleVector& a, int32_t n);
 double median_of(const DoubleVector& a, int32_t n);
+// The median of one or more values, the mean of the two middle ones for an even count, without
+// the random source; reorders the values.
+double median_in_place(std::vector<double>& values);
 
 // Sorts a[0..n-1] ascending around randomly drawn pivots.
 void random_quicksort(const DoubleVector& a, int32_t n);

@@ -1,4 +1,5 @@
-// Mean, population standard deviation and median of a[1..n].
+// Mean, population standard deviation and median of a[1..n], and the median of a list.
+#include <algorithm>
 #include <cmath>
 
 #include "numeric/numeric.hpp"
@@ -34,4 +35,11 @@ double median_of(const DoubleVector& a, int32_t n) {
   double median = (n % 2 == 1) ? sorted[(n - 1) / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) * 0.5;
   release_dvector(sorted, 0, n - 1);
   return median;
+}
+
+double median_in_place(std::vector<double>& values) {
+  const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+  std::nth_element(values.begin(), middle, values.end());
+  if (values.size() % 2 == 1) return *middle;
+  return (*std::max_element(values.begin(), middle) + *middle) / 2.0;
 }

@@ -14,13 +14,6 @@ namespace {
 // raised to this share of the median.
 constexpr double kSmallestShareOfMedian = 1e-5;
 
-double median_of_copy(std::vector<double> values) {
-  const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
-  std::nth_element(values.begin(), middle, values.end());
-  if (values.size() % 2 == 1) return *middle;
-  return (*std::max_element(values.begin(), middle) + *middle) / 2.0;
-}
-
 }  // namespace
 
 VariancePrior estimate_variance_prior(const std::vector<double>& variances,
@@ -34,7 +27,8 @@ VariancePrior estimate_variance_prior(const std::vector<double>& variances,
     prior.variance = variances[0];
     return prior;
   }
-  double median = median_of_copy(variances);
+  std::vector<double> sorted = variances;
+  double median = median_in_place(sorted);
   if (median == 0.0) median = 1.0;
   std::vector<double> raised(count), e(count);
   double e_sum = 0.0, raised_sum = 0.0, trigamma_sum = 0.0;

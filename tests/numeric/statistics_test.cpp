@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <initializer_list>
+#include <vector>
 
 #include "numeric/numeric.hpp"
 
@@ -47,4 +48,13 @@ TEST(Statistics, MedianOfOddAndEvenCountsLeavesTheInputAlone) {
   EXPECT_EQ(four[1], 4.0);
   EXPECT_EQ(four[4], 2.0);
   release_dvector(four, 1, 4);
+}
+
+TEST(Statistics, MedianOfAList) {
+  std::vector<double> odd = {5.0, 1.0, 3.0};
+  EXPECT_EQ(median_in_place(odd), 3.0);
+  std::vector<double> even = {4.0, 1.0, 3.0, 10.0};
+  EXPECT_EQ(median_in_place(even), 3.5);
+  std::vector<double> one = {-2.0};
+  EXPECT_EQ(median_in_place(one), -2.0);
 }
