@@ -7,8 +7,10 @@
 #include "slide_file.hpp"
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -94,19 +96,46 @@ void add_channel_values(std::string& row, const ChannelReading& reading) {
   row += '\t' + fixed(reading.background, 2);
 }
 
-// Slide-wide conditions: dye balance and background level of each channel.
+// Slide-wide conditions: dye balance and background level of each channel, and the effects
+// drawn for this slide.
 struct SlideConditions {
   double dye_balance;  // channel 2 over channel 1 for equal amounts of both samples
   double background1;
   double background2;
+  bool swapped;                       // channel 1 holds the second sample, channel 2 the first
+  double dye_bias;                    // the size of the intensity-dependent dye bias
+  std::vector<double> gene_offsets;   // log2, by gene number less 1
+  std::vector<double> block_offsets;  // log2, by block number less 1
 };
 
-std::string spot_row(const Layout& layout, int spot, const SlideConditions& slide, Random& random) {
+// The dye bias, as a log2 offset of channel 2 at a mean log2 signal of a: the full size at the
+// faintest spots, half of it at a = 10 (a little below the typical gene) and fading towards 0 at
+// the brightest.
+double dye_bias_at(double size, double a) {
+  return size / (1.0 + std::exp2(a - 10.0));
+}
+
+// The factor by which the dye of channel 2 misreports a spot of the given signals: the print
+// tip's offset and the dye bias, both 1 (exactly) when the slide has neither.
+double channel_two_distortion(const SlideConditions& slide, int block, double sample1,
+                              double sample2) {
+  double offset = slide.block_offsets[static_cast<std::size_t>(block)];
+  if (slide.dye_bias != 0.0) {
+    const double a = (std::log2(sample1) + std::log2(sample2)) / 2.0;
+    offset += dye_bias_at(slide.dye_bias, a);
+  }
+  return std::exp2(offset);
+}
+
+std::string spot_row(const Layout& layout, const SlideEffects& effects, int spot,
+                     const SlideConditions& slide, Random& random) {
   const Gene& gene = gene_of(layout, spot);
+  const int gene_index = (spot - 1) / layout.replicates;
+  const int block = (spot - 1) / (layout.rows * layout.columns);
   const double background1 = random.lognormal(slide.background1, 0.15);
   const double background2 = random.lognormal(slide.background2, 0.15);
-  const bool missing = random.chance(0.01);
-  const bool badly_printed = random.chance(0.02);
+  const bool missing = random.chance(effects.missing);
+  const bool badly_printed = random.chance(effects.badly_printed);
   double signal1 = 0.0;
   double signal2 = 0.0;
   if (gene.weak || badly_printed) {
@@ -119,8 +148,15 @@ std::string spot_row(const Layout& layout, int spot, const SlideConditions& slid
     const double amount = random.lognormal(gene.level, 0.35);  // how much DNA the spot holds
     const double noise1 = random.lognormal(1.0, 0.12);
     const double noise2 = random.lognormal(1.0, 0.12);
-    signal1 = amount * noise1;
-    signal2 = amount * gene.true_ratio * slide.dye_balance * noise2;
+    // The gene's ratio on this slide, with its slide offset.
+    const double ratio =
+        gene.true_ratio * std::exp2(slide.gene_offsets[static_cast<std::size_t>(gene_index)]);
+    double sample1 = amount;
+    double sample2 = amount * ratio;
+    if (slide.swapped) std::swap(sample1, sample2);
+    signal1 = sample1 * noise1;
+    signal2 = sample2 * slide.dye_balance * channel_two_distortion(slide, block, sample1, sample2) *
+              noise2;
     if (random.chance(0.03)) signal2 *= random.chance(0.5) ? 4.0 : 0.25;  // an outlying replicate
   }
   const int area = missing ? 0 : random.integer(100, 126);
@@ -223,7 +259,8 @@ void write_header(FileText& file, const Layout& layout, const std::string& slide
 
 }  // namespace
 
-Layout make_layout(int spots, int block_rows, int block_columns, int replicates, Random& random) {
+Layout make_layout(int spots, int block_rows, int block_columns, int replicates,
+                   const GeneChanges& changes, Random& random) {
   Layout layout{};
   layout.rows = block_rows;
   layout.columns = block_columns;
@@ -242,7 +279,9 @@ Layout make_layout(int spots, int block_rows, int block_columns, int replicates,
     Gene gene;
     gene.name = gene_name(number, random);
     const double kind = random.uniform();
-    gene.true_ratio = kind < 0.06 ? 3.0 : kind < 0.12 ? 1.0 / 3.0 : 1.0;
+    gene.true_ratio = kind < changes.share / 2.0 ? changes.fold
+                      : kind < changes.share     ? 1.0 / changes.fold
+                                                 : 1.0;
     gene.weak = random.chance(0.06);
     gene.level = random.lognormal(1500.0, 0.9);
     layout.genes.push_back(gene);
@@ -254,8 +293,8 @@ std::string slide_name(const std::string& prefix, int slide) {
   return prefix + two_digits(slide);
 }
 
-std::string slide_text(const Layout& layout, const std::string& prefix, int slide, bool crlf,
-                       Random& random) {
+std::string slide_text(const Layout& layout, const SlideEffects& effects, const std::string& prefix,
+                       int slide, bool crlf, Random& random) {
   FileText file{"", crlf ? "\r\n" : "\n"};
   write_header(file, layout, slide_name(prefix, slide), slide, random);
 
@@ -276,8 +315,35 @@ std::string slide_text(const Layout& layout, const std::string& prefix, int slid
   conditions.dye_balance = random.lognormal(1.0, 0.25);
   conditions.background1 = random.lognormal(180.0, 0.2);
   conditions.background2 = random.lognormal(220.0, 0.2);
+  conditions.swapped = effects.swapped[static_cast<std::size_t>(slide - 1)];
+  conditions.dye_bias = effects.dye_bias;
+  // The offsets are drawn only when asked for, so that without them the slides stay as they were.
+  conditions.gene_offsets.assign(layout.genes.size(), 0.0);
+  if (effects.gene_sd > 0.0) {
+    for (double& offset : conditions.gene_offsets)
+      offset = effects.gene_sd * random.normal();
+  }
+  conditions.block_offsets.assign(
+      static_cast<std::size_t>(layout.array_rows) * static_cast<std::size_t>(layout.array_columns),
+      0.0);
+  if (effects.print_tip_sd > 0.0) {
+    for (double& offset : conditions.block_offsets)
+      offset = effects.print_tip_sd * random.normal();
+  }
   for (int spot = 1; spot <= layout.total_spots; ++spot) {
-    file.line(spot_row(layout, spot, conditions, random));
+    file.line(spot_row(layout, effects, spot, conditions, random));
   }
   return file.text;
+}
+
+std::string truth_text(const Layout& layout) {
+  std::string text = "gene\tname\ttrue_log2_ratio\tchanged\n";
+  for (std::size_t g = 0; g < layout.genes.size(); ++g) {
+    const Gene& gene = layout.genes[g];
+    char number[64];
+    const auto end = std::to_chars(number, number + sizeof number, std::log2(gene.true_ratio));
+    text += std::to_string(g + 1) + '\t' + gene.name + '\t' + std::string(number, end.ptr) +
+            (gene.true_ratio != 1.0 ? "\tyes\n" : "\tno\n");
+  }
+  return text;
 }
