@@ -239,6 +239,9 @@ Options parse_options(int argc, char** argv) {
 int main(int argc, char** argv) {
   const Options options = parse_options(argc, argv);
   Random random{options.seed};
+  // The slide effects draw from a stream of their own: a slide with them is the slide without
+  // them, changed only by them.
+  Random effect_random{options.seed ^ 0xa0761d6478bd642fULL};
   const Layout layout = make_layout(options.spots, options.block_rows, options.block_columns,
                                     options.replicates, options.changes, random);
   if (layout.total_spots > kMaxSpots) {
@@ -255,8 +258,8 @@ int main(int argc, char** argv) {
   for (int slide = 1; slide <= options.files; ++slide) {
     const std::filesystem::path path =
         std::filesystem::path(options.out) / (slide_name(options.prefix, slide) + ".txt");
-    const std::string text =
-        slide_text(layout, options.effects, options.prefix, slide, options.crlf, random);
+    const std::string text = slide_text(layout, options.effects, options.prefix, slide,
+                                        options.crlf, random, effect_random);
     std::ofstream out(path, std::ios::binary);
     out << text;
     out.close();

@@ -74,17 +74,29 @@ struct ChannelReading {
   double saturated_percent;
 };
 
-// Signal is what the spot adds above its background. A missing spot reads zero throughout but
-// keeps the background measured around it.
-ChannelReading read_channel(double signal, double background, int area, Random& random) {
+// What a spot adds above its background in one channel, and what it would add without the slide
+// effects. Which numbers are drawn depends on the plain signal alone, so that the effects leave
+// the random numbers of the rest of the slide as they were.
+struct Signal {
+  double value;
+  double plain;
+};
+
+// A missing spot reads zero throughout but keeps the background measured around it. A spot that
+// saturates only through the slide effects takes its saturated share from their random numbers.
+ChannelReading read_channel(Signal signal, double background, int area, Random& random,
+                            Random& effect_random) {
   ChannelReading reading{static_cast<double>(area), 0.0, 0.0, background, 0.0};
   if (area == 0) return reading;
-  reading.intensity = background + signal;
   const double spread = random.uniform(0.15, 0.45);
+  const bool plain_saturated = background + signal.plain > kScannerMaximum;
+  const double plain_saturated_percent = plain_saturated ? random.uniform(5.0, 40.0) : 0.0;
+  reading.intensity = background + signal.value;
   reading.deviation = reading.intensity * spread;
   if (reading.intensity > kScannerMaximum) {
     reading.intensity = kScannerMaximum;
-    reading.saturated_percent = random.uniform(5.0, 40.0);
+    reading.saturated_percent =
+        plain_saturated ? plain_saturated_percent : effect_random.uniform(5.0, 40.0);
   }
   return reading;
 }
@@ -128,7 +140,7 @@ double channel_two_distortion(const SlideConditions& slide, int block, double sa
 }
 
 std::string spot_row(const Layout& layout, const SlideEffects& effects, int spot,
-                     const SlideConditions& slide, Random& random) {
+                     const SlideConditions& slide, Random& random, Random& effect_random) {
   const Gene& gene = gene_of(layout, spot);
   const int gene_index = (spot - 1) / layout.replicates;
   const int block = (spot - 1) / (layout.rows * layout.columns);
@@ -136,14 +148,14 @@ std::string spot_row(const Layout& layout, const SlideEffects& effects, int spot
   const double background2 = random.lognormal(slide.background2, 0.15);
   const bool missing = random.chance(effects.missing);
   const bool badly_printed = random.chance(effects.badly_printed);
-  double signal1 = 0.0;
-  double signal2 = 0.0;
+  Signal signal1{0.0, 0.0};
+  Signal signal2{0.0, 0.0};
   if (gene.weak || badly_printed) {
     // Net over background stays below 1 in both channels; a few nets are even negative.
     const double fraction1 = random.uniform(-0.2, 0.8);
     const double fraction2 = random.uniform(-0.2, 0.8);
-    signal1 = background1 * fraction1;
-    signal2 = background2 * fraction2;
+    signal1.value = signal1.plain = background1 * fraction1;
+    signal2.value = signal2.plain = background2 * fraction2;
   } else {
     const double amount = random.lognormal(gene.level, 0.35);  // how much DNA the spot holds
     const double noise1 = random.lognormal(1.0, 0.12);
@@ -154,14 +166,20 @@ std::string spot_row(const Layout& layout, const SlideEffects& effects, int spot
     double sample1 = amount;
     double sample2 = amount * ratio;
     if (slide.swapped) std::swap(sample1, sample2);
-    signal1 = sample1 * noise1;
-    signal2 = sample2 * slide.dye_balance * channel_two_distortion(slide, block, sample1, sample2) *
-              noise2;
-    if (random.chance(0.03)) signal2 *= random.chance(0.5) ? 4.0 : 0.25;  // an outlying replicate
+    signal1.value = sample1 * noise1;
+    signal2.value = sample2 * slide.dye_balance *
+                    channel_two_distortion(slide, block, sample1, sample2) * noise2;
+    signal1.plain = amount * noise1;
+    signal2.plain = amount * gene.true_ratio * slide.dye_balance * noise2;
+    if (random.chance(0.03)) {  // an outlying replicate
+      const double outlier = random.chance(0.5) ? 4.0 : 0.25;
+      signal2.value *= outlier;
+      signal2.plain *= outlier;
+    }
   }
   const int area = missing ? 0 : random.integer(100, 126);
-  const ChannelReading channel1 = read_channel(signal1, background1, area, random);
-  const ChannelReading channel2 = read_channel(signal2, background2, area, random);
+  const ChannelReading channel1 = read_channel(signal1, background1, area, random, effect_random);
+  const ChannelReading channel2 = read_channel(signal2, background2, area, random, effect_random);
 
   const double net1 = channel1.intensity - channel1.background;
   const double net2 = channel2.intensity - channel2.background;
@@ -294,7 +312,7 @@ std::string slide_name(const std::string& prefix, int slide) {
 }
 
 std::string slide_text(const Layout& layout, const SlideEffects& effects, const std::string& prefix,
-                       int slide, bool crlf, Random& random) {
+                       int slide, bool crlf, Random& random, Random& effect_random) {
   FileText file{"", crlf ? "\r\n" : "\n"};
   write_header(file, layout, slide_name(prefix, slide), slide, random);
 
@@ -317,21 +335,22 @@ std::string slide_text(const Layout& layout, const SlideEffects& effects, const 
   conditions.background2 = random.lognormal(220.0, 0.2);
   conditions.swapped = effects.swapped[static_cast<std::size_t>(slide - 1)];
   conditions.dye_bias = effects.dye_bias;
-  // The offsets are drawn only when asked for, so that without them the slides stay as they were.
+  // The offsets come from a generator of their own and only when asked for, so that the rest of
+  // a slide is the same with them and without them.
   conditions.gene_offsets.assign(layout.genes.size(), 0.0);
   if (effects.gene_sd > 0.0) {
     for (double& offset : conditions.gene_offsets)
-      offset = effects.gene_sd * random.normal();
+      offset = effects.gene_sd * effect_random.normal();
   }
   conditions.block_offsets.assign(
       static_cast<std::size_t>(layout.array_rows) * static_cast<std::size_t>(layout.array_columns),
       0.0);
   if (effects.print_tip_sd > 0.0) {
     for (double& offset : conditions.block_offsets)
-      offset = effects.print_tip_sd * random.normal();
+      offset = effects.print_tip_sd * effect_random.normal();
   }
   for (int spot = 1; spot <= layout.total_spots; ++spot) {
-    file.line(spot_row(layout, effects, spot, conditions, random));
+    file.line(spot_row(layout, effects, spot, conditions, random, effect_random));
   }
   return file.text;
 }

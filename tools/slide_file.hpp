@@ -51,9 +51,10 @@ Layout make_layout(int spots, int block_rows, int block_columns, int replicates,
 // The name of slide number `slide` (1, 2, ...): the prefix followed by the number in two digits.
 std::string slide_name(const std::string& prefix, int slide);
 
-// The full text of one result file for slide number `slide`.
+// The full text of one result file for slide number `slide`. The slide's gene and print-tip
+// offsets are drawn from `effect_random`, everything else from `random`.
 std::string slide_text(const Layout& layout, const SlideEffects& effects, const std::string& prefix,
-                       int slide, bool crlf, Random& random);
+                       int slide, bool crlf, Random& random, Random& effect_random);
 
 // The truth file: one tab-separated row per gene of the layout (a last gene with fewer than
 // `replicates` spots included), with its number, name, log2 true ratio and whether it changed.
