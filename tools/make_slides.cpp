@@ -10,12 +10,14 @@
 // one seed always gives the same bytes. The effects draw numbers only when they are asked for, so
 // without them the slides are those of the plain simulation.
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -58,6 +60,8 @@ const char* const kHelpText =
     "  --missing P      share of the spots missing on each slide, 0 to 1 (default 0.01)\n"
     "  --badly-printed P  share of the spots printed too faintly to rise above background,\n"
     "                   0 to 1 (default 0.02)\n"
+    "  --outliers P     share of the spots of measurable genes whose channel 2 reads 4 times\n"
+    "                   too high or too low, 0 to 1 (default 0.03)\n"
     "  --truth FILE     also write the true changes: a tab-separated file with a heading and\n"
     "                   one row per gene: gene (its number), name, true_log2_ratio (channel 2\n"
     "                   over channel 1 on a slide that is not swapped, before the slide\n"
@@ -67,6 +71,12 @@ const char* const kHelpText =
     "The files are DIR/NAME01.txt, DIR/NAME02.txt, ... The blocks form a grid of ArrayRows x\n"
     "ArrayColumns blocks with ArrayColumns = ceil(sqrt(blocks)), so TotalSpots is S rounded up\n"
     "to that grid. The same options always give the same bytes.\n";
+
+// The options that take a value.
+const char* const kValueOptions[] = {
+    "--files",    "--spots",   "--block",         "--replicates", "--seed",     "--out",
+    "--prefix",   "--changed", "--fold",          "--slide-sd",   "--dye-bias", "--print-tip-sd",
+    "--dye-swap", "--missing", "--badly-printed", "--outliers",   "--truth"};
 
 const int kMaxFiles = 99;
 const int kMaxSpots = 1000000;
@@ -171,13 +181,8 @@ Options parse_options(int argc, char** argv) {
       options.crlf = true;
       continue;
     }
-    const bool takes_value = option == "--files" || option == "--spots" || option == "--block" ||
-                             option == "--replicates" || option == "--seed" || option == "--out" ||
-                             option == "--prefix" || option == "--changed" || option == "--fold" ||
-                             option == "--slide-sd" || option == "--dye-bias" ||
-                             option == "--print-tip-sd" || option == "--dye-swap" ||
-                             option == "--missing" || option == "--badly-printed" ||
-                             option == "--truth";
+    const bool takes_value = std::find(std::begin(kValueOptions), std::end(kValueOptions),
+                                       option) != std::end(kValueOptions);
     if (!takes_value) usage_error("unknown option: " + option);
     if (i + 1 >= argc) usage_error(option + " needs a value");
     const char* value = argv[++i];
@@ -209,6 +214,8 @@ Options parse_options(int argc, char** argv) {
       options.effects.missing = real_option(option, value, 0.0, 1.0);
     } else if (option == "--badly-printed") {
       options.effects.badly_printed = real_option(option, value, 0.0, 1.0);
+    } else if (option == "--outliers") {
+      options.effects.outliers = real_option(option, value, 0.0, 1.0);
     } else if (option == "--truth") {
       options.truth = value;
       if (options.truth.empty()) usage_error("--truth needs a file name");

@@ -171,7 +171,7 @@ std::string spot_row(const Layout& layout, const SlideEffects& effects, int spot
                     channel_two_distortion(slide, block, sample1, sample2) * noise2;
     signal1.plain = amount * noise1;
     signal2.plain = amount * gene.true_ratio * slide.dye_balance * noise2;
-    if (random.chance(0.03)) {  // an outlying replicate
+    if (random.chance(effects.outliers)) {  // an outlying replicate
       const double outlier = random.chance(0.5) ? 4.0 : 0.25;
       signal2.value *= outlier;
       signal2.plain *= outlier;

@@ -30,6 +30,7 @@ struct SlideEffects {
   double print_tip_sd = 0.0;  // SD of a normal log2 offset of channel 2, per block and slide
   double missing = 0.01;      // share of spots missing on a slide
   double badly_printed = 0.02;
+  double outliers = 0.03;     // share of the measured spots with channel 2 4 times off
   std::vector<bool> swapped;  // by slide number less 1: the two samples' channels exchanged
 };
 

@@ -111,7 +111,7 @@ TEST(MakeSlides, DefaultsStillWriteTheExampleSlidesWithTheirTruth) {
   ASSERT_EQ(
       make_slides(folder, "given",
                   examples + " --changed 0.12 --fold 3 --slide-sd 0 --dye-bias 0 --print-tip-sd 0 "
-                             "--missing 0.01 --badly-printed 0.02"),
+                             "--missing 0.01 --badly-printed 0.02 --outliers 0.03"),
       0);
   ScratchFolder kept;
   for (const char* name : {"slide01.txt", "slide02.txt", "slide03.txt", "slide04.txt"}) {
