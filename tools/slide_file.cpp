@@ -160,11 +160,13 @@ std::string spot_row(const Layout& layout, const SlideEffects& effects, int spot
     const double amount = random.lognormal(gene.level, 0.35);  // how much DNA the spot holds
     const double noise1 = random.lognormal(1.0, 0.12);
     const double noise2 = random.lognormal(1.0, 0.12);
-    // The gene's ratio on this slide, with its slide offset.
-    const double ratio =
-        gene.true_ratio * std::exp2(slide.gene_offsets[static_cast<std::size_t>(gene_index)]);
-    double sample1 = amount;
-    double sample2 = amount * ratio;
+    // The gene's slide offset o varies both samples, as biological replicates do: the first by
+    // 2^(-o/2), the second by 2^(o/2), so that their ratio moves by 2^o and their mean log2
+    // intensity stays.
+    const double half_offset =
+        std::exp2(slide.gene_offsets[static_cast<std::size_t>(gene_index)] / 2.0);
+    double sample1 = amount / half_offset;
+    double sample2 = amount * gene.true_ratio * half_offset;
     if (slide.swapped) std::swap(sample1, sample2);
     signal1.value = sample1 * noise1;
     signal2.value = sample2 * slide.dye_balance *

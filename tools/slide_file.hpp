@@ -25,7 +25,8 @@ struct GeneChanges {
 // How the slides depart from a plain repeat of one hybridisation. The defaults leave none of
 // these effects and the present rates of missing and badly printed spots.
 struct SlideEffects {
-  double gene_sd = 0.0;       // SD of a normal offset of each gene's log2 true ratio, per slide
+  double gene_sd = 0.0;       // SD of a normal offset of each gene's log2 true ratio, per slide,
+                              // shared half and half between the two samples
   double dye_bias = 0.0;      // log2 offset of channel 2 at low intensity, fading at high
   double print_tip_sd = 0.0;  // SD of a normal log2 offset of channel 2, per block and slide
   double missing = 0.01;      // share of spots missing on a slide
