@@ -2,8 +2,8 @@
 //
 // All slides share one array layout. Genes are printed as R consecutive replicate spots that
 // share a true ratio of channel 2 to channel 1; most genes are unchanged, some go up or down
-// threefold, some are too weak to rise above background, and a few spots on each slide are
-// missing. On request the slides also differ as real ones do (a gene's ratio varying from slide
+// (threefold by default), some are too weak to rise above background, and a few spots on each slide
+// are missing. On request the slides also differ as real ones do (a gene's ratio varying from slide
 // to slide, a dye bias that bends with intensity, print-tip offsets, dye-swapped slides), and the
 // true changes are written out, for simulations with a known truth. The output depends only on
 // the options: the random numbers come from our own generator and are drawn in a fixed order, so
@@ -68,6 +68,9 @@ const char* const kHelpText =
     "                   over channel 1 on a slide that is not swapped, before the slide\n"
     "                   offsets), changed (yes or no). A last gene with fewer than R spots is\n"
     "                   included. FILE is named from the working folder, not from DIR.\n"
+    "The effects of --slide-sd, --dye-bias, --print-tip-sd and --dye-swap draw from random\n"
+    "numbers of their own: slides made with them differ from those made without them only by\n"
+    "those effects.\n"
     "\n"
     "The files are DIR/NAME01.txt, DIR/NAME02.txt, ... The blocks form a grid of ArrayRows x\n"
     "ArrayColumns blocks with ArrayColumns = ceil(sqrt(blocks)), so TotalSpots is S rounded up\n"
