@@ -3,124 +3,11 @@
 #include <cmath>
 #include <vector>
 
+#include "page/box_figures.hpp"
 #include "page/page.hpp"
 #include "run/text_field.hpp"
 
 namespace {
-
-// Buckets of the order statistics below: the values' range cut into this many equal parts.
-constexpr std::size_t kRankBuckets = 4096;
-
-// Values by their rank in ascending order, for a few ranks, without sorting all of them: the
-// values are counted in equal buckets of their range (a bucket rises with the value, as rounding
-// keeps (v - lowest) * scale in order), and only the buckets that hold a wanted rank are gathered
-// and sorted.
-class RankedValues {
- public:
-  RankedValues(const std::vector<double>& values, double lowest, double highest,
-               const std::vector<std::size_t>& ranks)
-      : lowest_(lowest), scale_(highest > lowest ? kRankBuckets / (highest - lowest) : 0.0) {
-    std::vector<std::size_t> counts(kRankBuckets, 0);
-    for (double v : values)
-      ++counts[bucket_of(v)];
-    // The bucket of each wanted rank, taken in ascending order of rank, and the rank of its first
-    // value.
-    std::vector<std::size_t> order(ranks.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-      order[i] = i;
-    std::sort(order.begin(), order.end(),
-              [&ranks](std::size_t a, std::size_t b) { return ranks[a] < ranks[b]; });
-    std::vector<int> slot_of(kRankBuckets, -1);
-    slots_.assign(ranks.size(), 0);
-    std::size_t first_rank = 0;
-    std::size_t wanted = 0;
-    for (std::size_t bucket = 0; bucket < kRankBuckets && wanted < order.size(); ++bucket) {
-      while (wanted < order.size() && ranks[order[wanted]] < first_rank + counts[bucket]) {
-        if (slot_of[bucket] < 0) {
-          slot_of[bucket] = static_cast<int>(gathered_.size());
-          gathered_.emplace_back();
-          gathered_.back().reserve(counts[bucket]);
-          first_ranks_.push_back(first_rank);
-        }
-        slots_[order[wanted]] = static_cast<std::size_t>(slot_of[bucket]);
-        ++wanted;
-      }
-      first_rank += counts[bucket];
-    }
-    for (double v : values) {
-      const int slot = slot_of[bucket_of(v)];
-      if (slot >= 0) gathered_[static_cast<std::size_t>(slot)].push_back(v);
-    }
-    for (std::vector<double>& bucket : gathered_)
-      std::sort(bucket.begin(), bucket.end());
-    ranks_ = ranks;
-  }
-
-  // The value of the i-th wanted rank.
-  double value(std::size_t i) const {
-    const std::size_t slot = slots_[i];
-    return gathered_[slot][ranks_[i] - first_ranks_[slot]];
-  }
-
- private:
-  std::size_t bucket_of(double v) const {
-    return std::min(static_cast<std::size_t>((v - lowest_) * scale_), kRankBuckets - 1);
-  }
-
-  double lowest_, scale_;
-  std::vector<std::vector<double>> gathered_;
-  std::vector<std::size_t> first_ranks_;  // rank of the first value of each gathered bucket
-  std::vector<std::size_t> slots_;        // the gathered bucket of each wanted rank
-  std::vector<std::size_t> ranks_;
-};
-
-// Quantile p by linear interpolation between the order statistics around (n - 1) * p, the common
-// default of statistics software. The ranks wanted are those of three quartiles, each with the
-// rank above it (or itself at the top).
-void set_quartiles(BoxFigures& box, const std::vector<double>& values) {
-  const std::size_t n = values.size();
-  const double quartiles[3] = {0.25, 0.5, 0.75};
-  std::vector<std::size_t> ranks;
-  for (double p : quartiles) {
-    const auto below = static_cast<std::size_t>(std::floor(static_cast<double>(n - 1) * p));
-    ranks.push_back(below);
-    ranks.push_back(std::min(below + 1, n - 1));
-  }
-  const RankedValues ranked(values, box.lowest, box.highest, ranks);
-  double* results[3] = {&box.lower_quartile, &box.median, &box.upper_quartile};
-  for (std::size_t q = 0; q < 3; ++q) {
-    const double h = static_cast<double>(n - 1) * quartiles[q];
-    const double at = ranked.value(2 * q);
-    const double above = ranked.value(2 * q + 1);
-    *results[q] = at + (h - std::floor(h)) * (above - at);
-  }
-}
-
-BoxFigures box_of(const std::vector<double>& values) {
-  BoxFigures box;
-  box.count = static_cast<int64_t>(values.size());
-  if (values.empty()) return box;
-  // Plain loops over locals: the extremes of every slide's values are a good part of the time the
-  // figures take.
-  double lowest = values[0], highest = values[0];
-  for (double v : values) {
-    lowest = v < lowest ? v : lowest;
-    highest = v > highest ? v : highest;
-  }
-  box.lowest = lowest;
-  box.highest = highest;
-  set_quartiles(box, values);
-  const double reach = 1.5 * (box.upper_quartile - box.lower_quartile);
-  const double lower_reach = box.lower_quartile - reach, upper_reach = box.upper_quartile + reach;
-  double lower_whisker = box.lower_quartile, upper_whisker = box.upper_quartile;
-  for (double v : values) {
-    lower_whisker = v >= lower_reach && v < lower_whisker ? v : lower_whisker;
-    upper_whisker = v <= upper_reach && v > upper_whisker ? v : upper_whisker;
-  }
-  box.lower_whisker = lower_whisker;
-  box.upper_whisker = upper_whisker;
-  return box;
-}
 
 // A spot whose product of nets or ratio overflowed (or the product underflowed to 0) has no place
 // on the axes.
@@ -128,19 +15,41 @@ bool plottable(double product, double ratio) {
   return product > 0.0 && std::isfinite(product) && std::isfinite(ratio);
 }
 
-// The bin of a value on an axis from `lowest` with bins of 1 / scale; a value on the axis's top
-// falls in the last bin. Values are never below `lowest`, so truncation is the floor.
-int32_t bin_of(double value, double lowest, double scale, int32_t bins) {
-  return std::min(static_cast<int32_t>((value - lowest) * scale), bins - 1);
+// Fine bins of M for the medians of the curves: each MA bin of M cut into this many, so that a
+// spot's MA bin of M is its fine bin divided by it (the fine scale is the coarse one times a
+// power of two, which rounds the same).
+constexpr int32_t kFineBinsPerMBin = 8;
+constexpr int32_t kFineBinsM = kMaBinsM * kFineBinsPerMBin;
+
+// The bin of a value on an axis of `bins` bins from `lowest`, 1 / scale wide. A value beyond
+// either end falls in the end bin, and one that is not a number in bin 0, so that no index ever
+// leaves the axis (the A of the nets as read is only bounded, not exactly the axis's range).
+int32_t clamped_bin(double value, double lowest, double scale, int32_t bins) {
+  const double position = (value - lowest) * scale;
+  if (!(position >= 0.0)) return 0;
+  if (position >= bins) return bins - 1;
+  return static_cast<int32_t>(position);
 }
 
-// The MA axes cover every spot with a ratio on every slide. log2 rises with its argument, so the
-// ranges come from the smallest and largest ratio and product of the nets, without a logarithm.
+// Half the sign that takes a spot's removed M to its A as read: a slide's M is log2 of channel 2
+// over channel 1 in orientation 1, so normalisation that lowered M lowered channel 2 and with it
+// A by half as much; in orientation 2 the other way round.
+double half_sign_of(const Run& run, int32_t f) {
+  return ratio_choice_of(run, f) == 1 ? 0.5 : -0.5;
+}
+
+// The MA axes cover every spot with a ratio on every slide. log2 rises with its argument, so M's
+// range comes from the smallest and largest ratio, and A's from each slide's smallest and largest
+// product of the nets, widened by the most that slide's normalisation moved A either way. That is
+// a superset of the A as read, at one logarithm a slide.
 void set_ma_axes(Run& run) {
   RunFigures& figures = run.figures;
-  double product_low = INFINITY, product_high = -INFINITY;
   double ratio_low = INFINITY, ratio_high = -INFINITY;
+  double a_low = INFINITY, a_high = -INFINITY;
   for (int32_t f = 1; f <= run.FileCount; ++f) {
+    const double half_sign = half_sign_of(run, f);
+    double product_low = INFINITY, product_high = -INFINITY;
+    double shift_low = 0.0, shift_high = 0.0;
     for (int32_t s = 1; s <= run.TotalSpots; ++s) {
       const double ratio = run.spot_ratio[f][s];
       if (ratio == 0.0) continue;
@@ -150,11 +59,19 @@ void set_ma_axes(Run& run) {
       product_high = std::max(product_high, product);
       ratio_low = std::min(ratio_low, ratio);
       ratio_high = std::max(ratio_high, ratio);
+      // A shift that is not finite is not counted: its spot is held at an end of the axis.
+      const double shift = half_sign * run.normalisation.removed_m[f][s];
+      if (!std::isfinite(shift)) continue;
+      shift_low = std::min(shift_low, shift);
+      shift_high = std::max(shift_high, shift);
     }
+    if (product_low > product_high) continue;  // no spot of this slide has a place
+    a_low = std::min(a_low, std::log2(product_low) / 2 + shift_low);
+    a_high = std::max(a_high, std::log2(product_high) / 2 + shift_high);
   }
   if (ratio_low > ratio_high) return;  // no spot has a ratio: the default axes stay
-  figures.a_lowest = std::log2(product_low) / 2;
-  figures.a_highest = std::log2(product_high) / 2;
+  figures.a_lowest = a_low;
+  figures.a_highest = a_high;
   figures.m_lowest = std::log2(ratio_low);
   figures.m_highest = std::log2(ratio_high);
   // A range of one value is widened so that its bins have a width.
@@ -162,18 +79,64 @@ void set_ma_axes(Run& run) {
   if (!(figures.m_highest > figures.m_lowest)) figures.m_lowest -= 0.5, figures.m_highest += 0.5;
 }
 
-void collect_slide(Run& run, int32_t f, std::vector<double>& log2_ratios) {
+// Counts of the values of the two curves in fine bins of M for every A bin, index
+// a_bin * kFineBinsM + fine bin; reused from slide to slide.
+struct CurveCounts {
+  std::vector<int32_t> after, before;
+};
+
+// The median of the values counted in fine bins (bin k from lowest + k * width), the c values of
+// a bin taken as spread evenly across it; not a number without a value. Within a fine bin of
+// the true median, at a fraction of a pixel of the panels.
+double median_of_counts(const int32_t* counts, double lowest, double width) {
+  int64_t total = 0;
+  for (int32_t k = 0; k < kFineBinsM; ++k)
+    total += counts[k];
+  if (total == 0) return NAN;
+  // The value of rank r, counted from 1.
+  auto value_of_rank = [&](int64_t rank) {
+    int64_t below = 0;
+    int32_t k = 0;
+    while (below + counts[k] < rank)
+      below += counts[k++];
+    const double place = (static_cast<double>(rank - below) - 0.5) / counts[k];
+    return lowest + (k + place) * width;
+  };
+  if (total % 2 == 1) return value_of_rank((total + 1) / 2);
+  return (value_of_rank(total / 2) + value_of_rank(total / 2 + 1)) / 2;
+}
+
+std::vector<double> medians_by_a_bin(const std::vector<int32_t>& counts, double lowest,
+                                     double width) {
+  std::vector<double> medians(kMaBinsA);
+  for (int32_t a_bin = 0; a_bin < kMaBinsA; ++a_bin) {
+    medians[static_cast<std::size_t>(a_bin)] =
+        median_of_counts(&counts[static_cast<std::size_t>(a_bin * kFineBinsM)], lowest, width);
+  }
+  return medians;
+}
+
+// A slide's counts, box and curves. The spot's A as read and M before normalisation come from
+// the normalised ones and what normalisation removed, without another logarithm.
+void collect_slide(Run& run, int32_t f, std::vector<double>& log2_ratios, CurveCounts& curves) {
   const RunFigures& figures = run.figures;
   SlideFigures slide;
   slide.file = run.FileNames[f].block();
+  slide.dye_swapped = ratio_choice_of(run, f) != run.RatioChoice;
   slide.ch1_total = run.channel_totals[f][1];
   slide.ch2_total = run.channel_totals[f][2];
   slide.norm_factor = run.norm_factor[f];
   slide.ma_pass.assign(kMaBinsA * kMaBinsM, 0);
   slide.ma_fail.assign(kMaBinsA * kMaBinsM, 0);
+  curves.after.assign(kMaBinsA * kFineBinsM, 0);
+  curves.before.assign(kMaBinsA * kFineBinsM, 0);
   log2_ratios.clear();
   const double a_scale = kMaBinsA / (figures.a_highest - figures.a_lowest);
-  const double m_scale = kMaBinsM / (figures.m_highest - figures.m_lowest);
+  const double fine_width = (figures.m_highest - figures.m_lowest) / kFineBinsM;
+  const double fine_scale = kFineBinsM / (figures.m_highest - figures.m_lowest);
+  const double half_sign = half_sign_of(run, f);
+  const bool fitted = figures.before_curve_fitted;
+  const DoubleVector removed_m = run.normalisation.removed_m[f];
   for (int32_t s = 1; s <= run.TotalSpots; ++s) {
     const bool fails = run.spot_qc[f][s] < 0.0;
     if (fails) ++slide.spots_failing_quality;
@@ -185,14 +148,38 @@ void collect_slide(Run& run, int32_t f, std::vector<double>& log2_ratios) {
     const double product = run.ch1_net[f][s] * run.ch2_net[f][s];
     if (!plottable(product, ratio)) continue;
     const double m = std::log2(ratio);
-    const double a = std::log2(product) / 2;
+    const double removed = removed_m[s];
+    const double a = std::log2(product) / 2 + half_sign * removed;
+    const double before = fitted ? removed : m + removed;
     log2_ratios.push_back(m);
-    const int32_t bin = bin_of(m, figures.m_lowest, m_scale, kMaBinsM) * kMaBinsA +
-                        bin_of(a, figures.a_lowest, a_scale, kMaBinsA);
+    const int32_t a_bin = clamped_bin(a, figures.a_lowest, a_scale, kMaBinsA);
+    const int32_t m_fine = clamped_bin(m, figures.m_lowest, fine_scale, kFineBinsM);
+    const int32_t bin = m_fine / kFineBinsPerMBin * kMaBinsA + a_bin;
     ++(fails ? slide.ma_fail : slide.ma_pass)[static_cast<std::size_t>(bin)];
+    ++curves.after[static_cast<std::size_t>(a_bin * kFineBinsM + m_fine)];
+    const int32_t before_fine = clamped_bin(before, figures.m_lowest, fine_scale, kFineBinsM);
+    ++curves.before[static_cast<std::size_t>(a_bin * kFineBinsM + before_fine)];
   }
-  slide.log2_ratio = box_of(log2_ratios);
+  slide.log2_ratio = box_figures_of(log2_ratios);
+  slide.median_m_after = medians_by_a_bin(curves.after, figures.m_lowest, fine_width);
+  slide.median_m_before = medians_by_a_bin(curves.before, figures.m_lowest, fine_width);
   run.figures.slides.push_back(std::move(slide));
+}
+
+const char* method_name(NormalisationMethod method) {
+  switch (method) {
+    case NormalisationMethod::kTotal:
+      return "total";
+    case NormalisationMethod::kNone:
+      return "none";
+    case NormalisationMethod::kMedian:
+      return "median";
+    case NormalisationMethod::kLoess:
+      return "loess";
+    case NormalisationMethod::kPrintTipLoess:
+      return "printtip-loess";
+  }
+  return "total";
 }
 
 std::string gene_position(const Run& run, int32_t gene) {
@@ -215,28 +202,47 @@ void collect_spot_figures(Run& run) {
   figures.ratio_choice = run.RatioChoice;
   figures.quality_constant = run.QualityConstant;
   figures.command_line = run.CommandLineText;
+  const NormalisationMethod method = run.normalisation.method;
+  figures.normalisation_method = method_name(method);
+  figures.before_curve_fitted =
+      method == NormalisationMethod::kLoess || method == NormalisationMethod::kPrintTipLoess;
   set_ma_axes(run);
   std::vector<double> log2_ratios;
   log2_ratios.reserve(static_cast<std::size_t>(run.TotalSpots));
+  CurveCounts curves;
   for (int32_t f = 1; f <= run.FileCount; ++f)
-    collect_slide(run, f, log2_ratios);
+    collect_slide(run, f, log2_ratios, curves);
 }
 
 void collect_gene_figures(Run& run) {
+  RunFigures& figures = run.figures;
   for (int32_t f = 1; f <= run.FileCount; ++f)
-    run.figures.slides[static_cast<std::size_t>(f - 1)].outliers_rejected = run.file_outliers[f];
+    figures.slides[static_cast<std::size_t>(f - 1)].outliers_rejected = run.file_outliers[f];
+  const ModeratedTest& test = run.moderated;
+  figures.moderated.made = test.made;
+  figures.moderated.not_made_because = test.not_made_because;
+  figures.moderated.prior_df = test.prior_df;
+  figures.moderated.prior_variance = test.prior_variance;
   for (int32_t g = 1; g <= run.GeneNumber; ++g) {
-    if (run.p_value[g] < 0.0) continue;
+    const bool pooled_test = !(run.p_value[g] < 0.0);
+    const bool moderated_test = test.made && test.slides_used[g] > 0;
+    if (!pooled_test && !moderated_test) continue;
     const int32_t last_spot = g * run.ReplicateCount;
     GeneFigures gene;
     gene.gene = g;
     gene.name = field_without_tab(run.spot_name[last_spot].block());
     gene.position = gene_position(run, g);
-    gene.mean_ratio = run.ratio_mean[g];
-    gene.log2_mean = run.log_mean[g];
-    gene.p_value = run.p_value[g];
-    gene.q_value = run.q_value[g];
+    gene.pooled_test = pooled_test;
+    gene.mean_ratio = pooled_test ? run.ratio_mean[g] : NAN;
+    gene.log2_mean = pooled_test ? run.log_mean[g] : NAN;
+    gene.p_value = pooled_test ? run.p_value[g] : NAN;
+    gene.q_value = pooled_test ? run.q_value[g] : NAN;
     gene.spots_used = run.spots_used[g];
-    run.figures.tested_genes.push_back(std::move(gene));
+    gene.slides_used = test.slides_used[g];
+    gene.slide_log2_mean = moderated_test ? test.slide_log2_mean[g] : NAN;
+    gene.moderated_t = moderated_test ? test.t[g] : NAN;
+    gene.moderated_p = moderated_test ? test.p_value[g] : NAN;
+    gene.moderated_q = moderated_test ? test.q_value[g] : NAN;
+    figures.tested_genes.push_back(std::move(gene));
   }
 }

@@ -27,6 +27,7 @@ table{border-collapse:collapse;margin:8px 0}td,th{border:1px solid #ccc;padding:
 th{background:#f0f0f0;text-align:left}td.n{text-align:right;font-variant-numeric:tabular-nums}
 tr.warn td{background:#fff1dd;font-weight:bold}
 .warnings{border:2px solid #d55e00;background:#fff6ee;padding:8px 16px}
+.fallback{border:2px solid #e69f00;background:#fffaf0;padding:8px 16px}
 code{font-family:"DejaVu Sans Mono",monospace;background:#f4f4f4;padding:1px 4px}
 code{word-break:break-all}
 .panels{display:flex;flex-wrap:wrap;gap:4px 8px}
@@ -42,6 +43,9 @@ svg text{font-family:"DejaVu Sans",Verdana,sans-serif}
 .frame{fill:none;stroke:#666}.axis{fill:none;stroke:#666}
 .zero{stroke:#888;stroke-dasharray:3 3}.flat{stroke:#000;stroke-dasharray:5 4}
 .leader{stroke:#555;stroke-width:.6}
+.halo,.before,.after{fill:none;stroke-linejoin:round;stroke-linecap:round}
+.halo{stroke:#fff;stroke-width:4;stroke-opacity:.85}
+.after{stroke:#000;stroke-width:1.6}.before{stroke:#b0457f;stroke-width:2;stroke-dasharray:6 3}
 .p1{fill:#c6dbef}.p2{fill:#9ecae1}.p3{fill:#6baed6}.p4{fill:#4292c6}.p5{fill:#2171b5}
 .p6{fill:#08519c}.p7{fill:#08306b}
 .f1{fill:#fdae6b}.f2{fill:#fd8d3c}.f3{fill:#f16913}.f4{fill:#d94801}.f5{fill:#a63603}
@@ -70,16 +74,77 @@ void append_fact(std::string& page, const char* label, const std::string& value)
   page += "</tr>\n";
 }
 
+std::string method_text(const std::string& method) {
+  if (method == "total") {
+    return "total: channel 2 divided on every slide by its total over the channel 1 total";
+  }
+  if (method == "none") return "none: the nets as read";
+  if (method == "median") return "median: M less the slide's median M";
+  if (method == "loess") return "loess: M less a lowess fit of M on A over the slide";
+  if (method == "printtip-loess") {
+    return "printtip-loess: M less a lowess fit of M on A within each print-tip group";
+  }
+  return method;
+}
+
+std::string swapped_slides_text(const RunFigures& figures) {
+  std::string text;
+  for (std::size_t index = 0; index < figures.slides.size(); ++index) {
+    if (!figures.slides[index].dye_swapped) continue;
+    if (!text.empty()) text += ", ";
+    text += std::to_string(index + 1) + " (" + figures.slides[index].file + ")";
+  }
+  return text.empty() ? "none" : text;
+}
+
+// The genes each test made and those it calls changed, at a q-value below 0.05.
+void append_test_counts(std::string& page, const RunFigures& figures) {
+  std::size_t pooled = 0, pooled_called = 0, moderated = 0, moderated_called = 0;
+  for (const GeneFigures& gene : figures.tested_genes) {
+    pooled += gene.pooled_test;
+    pooled_called += gene.pooled_test && gene.q_value < kSignificantQ;
+    moderated += figures.moderated.made && gene.slides_used > 0;
+    moderated_called += figures.moderated.made && gene.moderated_q < kSignificantQ;
+  }
+  std::string tested = "pooled t-test " + std::to_string(pooled);
+  std::string called = "pooled t-test " + std::to_string(pooled_called);
+  if (figures.moderated.made) {
+    tested += ", moderated t-test " + std::to_string(moderated);
+    called += ", moderated t-test " + std::to_string(moderated_called);
+  }
+  append_fact(page, "Genes tested", tested);
+  append_fact(page, "Genes called changed (q &lt; 0.05)", called);
+}
+
+void append_moderated_fact(std::string& page, const RunFigures& figures) {
+  const ModeratedFigures& moderated = figures.moderated;
+  if (!moderated.made) {
+    append_fact(page, "Moderated t-test across slides",
+                "not made: " + not_made_reason(figures) +
+                    ". The plots and the gene table below show the pooled t-test.");
+    return;
+  }
+  const std::string d0 = std::isinf(moderated.prior_df)
+                             ? "infinity (every gene takes the prior variance)"
+                             : shown(moderated.prior_df);
+  append_fact(page, "Moderated t-test across slides",
+              "prior degrees of freedom d0 = " + d0 +
+                  ", prior variance s0\u00b2 = " + shown(moderated.prior_variance));
+}
+
 void append_run_facts(std::string& page, const RunFigures& figures) {
   page += "<section id=\"run\"><h2>The run</h2>\n<table>\n";
   append_fact(page, "Slides (files)", std::to_string(figures.files));
   append_fact(page, "Spots per slide", std::to_string(figures.spots_per_slide));
   append_fact(page, "Genes", std::to_string(figures.genes));
-  append_fact(page, "Genes with a p-value", std::to_string(figures.tested_genes.size()));
   append_fact(page, "Replicate spots per gene", std::to_string(figures.replicates));
   append_fact(page, "Ratio",
               figures.ratio_choice == 1 ? "channel 2 over channel 1" : "channel 1 over channel 2");
+  append_fact(page, "Normalisation", method_text(figures.normalisation_method));
+  append_fact(page, "Dye-swapped slides (ratio the other way round)", swapped_slides_text(figures));
   append_fact(page, "Quality constant C", shortest_number(figures.quality_constant));
+  append_moderated_fact(page, figures);
+  append_test_counts(page, figures);
   page += "<tr><th>Command line</th><td><code>";
   append_escaped(page, figures.command_line);
   page += "</code></td></tr>\n</table>\n";
@@ -102,18 +167,31 @@ void append_run_facts(std::string& page, const RunFigures& figures) {
   page += "</section>\n";
 }
 
+// What the factor of the slide table means under the run's normalisation.
+std::string factor_note(const std::string& method) {
+  if (method == "none") return "Without normalisation the factor is 1.";
+  if (method == "total") {
+    return "The normalisation factor is the channel 2 total over the channel 1 total: every "
+           "spot's channel 2 was divided by it.";
+  }
+  return "The normalisation factor is the median, over the slide's spots with a ratio, of the "
+         "factor each spot's channel 2 was divided by to take its M to the normalised M; spots "
+         "without a ratio were divided by the channel 2 total over the channel 1 total.";
+}
+
 void append_slide_table(std::string& page, const RunFigures& figures) {
   page +=
       "<section id=\"slides\"><h2>Slides</h2>\n<table>\n<tr><th>#</th><th>File</th>"
-      "<th>Channel 1 total</th><th>Channel 2 total</th><th>Normalisation factor</th>"
-      "<th>Failing the quality test</th><th>Without a ratio</th><th>Outliers rejected</th>"
-      "</tr>\n";
+      "<th>Dyes swapped</th><th>Channel 1 total</th><th>Channel 2 total</th>"
+      "<th>Normalisation factor</th><th>Failing the quality test</th><th>Without a ratio</th>"
+      "<th>Outliers rejected</th></tr>\n";
   for (std::size_t index = 0; index < figures.slides.size(); ++index) {
     const SlideFigures& slide = figures.slides[index];
     bool warned = !slide_warnings(figures, slide).empty();
     page += warned ? "<tr class=\"warn\">" : "<tr>";
     append_cell(page, std::to_string(index + 1) + (warned ? " (!)" : ""), true);
     append_cell(page, slide.file, false);
+    append_cell(page, slide.dye_swapped ? "yes" : "", false);
     append_cell(page, shown(slide.ch1_total), true);
     append_cell(page, shown(slide.ch2_total), true);
     append_cell(page, shown(slide.norm_factor), true);
@@ -122,18 +200,26 @@ void append_slide_table(std::string& page, const RunFigures& figures) {
     append_cell(page, std::to_string(slide.outliers_rejected), true);
     page += "</tr>\n";
   }
-  page +=
-      "</table>\n<p class=\"note\">(!) marks a slide with a warning. The normalisation "
-      "factor is the channel 2 total over the channel 1 total.</p></section>\n";
+  page += "</table>\n<p class=\"note\">(!) marks a slide with a warning. " +
+          factor_note(figures.normalisation_method) + "</p></section>\n";
+}
+
+// A p-value of a test the gene did not have is a dash.
+std::string shown_or_dash(bool made, double value) {
+  return made ? shown(value) : "\u2013";
 }
 
 void append_top_genes(std::string& page, const RunFigures& figures) {
+  const bool moderated = moderated_test_shown(figures);
   std::vector<const GeneFigures*> ranked = genes_by_p_value(figures);
   std::size_t listed = std::min(kListedGenes, ranked.size());
-  page += "<section id=\"genes\"><h2>The " + std::to_string(listed) +
-          " genes with the smallest p-values</h2>\n<table>\n<tr><th>Rank</th><th>Gene</th>"
-          "<th>Name</th><th>Position</th><th>Mean ratio</th><th>log2 mean</th><th>p</th>"
-          "<th>q</th><th>Spots used</th></tr>\n";
+  page += "<section id=\"genes\"><h2>The " + std::to_string(listed) + " genes with the smallest " +
+          (moderated ? "moderated" : "pooled") + " t-test p-values</h2>\n<table>\n<tr>" +
+          "<th>Rank</th><th>Gene</th><th>Name</th><th>Position</th>";
+  page += moderated ? "<th>Slides used</th><th>Mean of slide log2 means</th><th>Moderated t</th>"
+                      "<th>Moderated p</th><th>Moderated q</th><th>Pooled p</th></tr>\n"
+                    : "<th>Mean ratio</th><th>log2 mean</th><th>p</th><th>q</th>"
+                      "<th>Spots used</th></tr>\n";
   for (std::size_t rank = 0; rank < listed; ++rank) {
     const GeneFigures& gene = *ranked[rank];
     page += "<tr class=\"gene-row\">";
@@ -141,16 +227,32 @@ void append_top_genes(std::string& page, const RunFigures& figures) {
     append_cell(page, std::to_string(gene.gene), true);
     append_cell(page, gene.name, false);
     append_cell(page, gene.position, false);
-    append_cell(page, shown(gene.mean_ratio), true);
-    append_cell(page, shown(gene.log2_mean), true);
-    append_cell(page, shown(gene.p_value), true);
-    append_cell(page, shown(gene.q_value), true);
-    append_cell(page, std::to_string(gene.spots_used), true);
+    if (moderated) {
+      append_cell(page, std::to_string(gene.slides_used), true);
+      append_cell(page, shown(gene.slide_log2_mean), true);
+      append_cell(page, shown(gene.moderated_t), true);
+      append_cell(page, shown(gene.moderated_p), true);
+      append_cell(page, shown(gene.moderated_q), true);
+      append_cell(page, shown_or_dash(gene.pooled_test, gene.p_value), true);
+    } else {
+      append_cell(page, shown(gene.mean_ratio), true);
+      append_cell(page, shown(gene.log2_mean), true);
+      append_cell(page, shown(gene.p_value), true);
+      append_cell(page, shown(gene.q_value), true);
+      append_cell(page, std::to_string(gene.spots_used), true);
+    }
     page += "</tr>\n";
   }
+  page += "</table>\n<p class=\"note\">";
+  if (moderated) {
+    page +=
+        "The moderated t-test takes a gene's mean normalised log2 ratio on each slide and tests "
+        "their mean against 0, with a variance shrunk towards one estimated from every gene. "
+        "Pooled p: the t-test of every kept ratio of the gene together (a dash: none). ";
+  }
   page +=
-      "</table>\n<p class=\"note\">q: the p-value adjusted for the number of genes tested "
-      "(Benjamini-Hochberg false discovery rate).</p></section>\n";
+      "q: the p-value adjusted for the number of genes tested (Benjamini-Hochberg false "
+      "discovery rate).</p></section>\n";
 }
 
 }  // namespace

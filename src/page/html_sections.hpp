@@ -6,13 +6,34 @@
 
 #include "run/run_figures.hpp"
 
+// A gene is called changed when its q-value lies below this.
+constexpr double kSignificantQ = 0.05;
+
 // Plain sentences on what looks wrong with a slide: a normalisation factor outside 0.5..2 (or
 // not a number), more than a fifth of its spots failing the quality test, no spot with a ratio.
 // Empty for a slide that looks right.
 std::vector<std::string> slide_warnings(const RunFigures& figures, const SlideFigures& slide);
 
-// The genes with a p-value ordered by p-value, smallest first, ties in gene order; a p-value
-// that is not a number comes last.
+// The test that the volcano plot, the p-value histogram and the gene table show: the moderated
+// t-test across slides when it was made, the pooled t-test of the kept ratios otherwise.
+bool moderated_test_shown(const RunFigures& figures);
+
+// A gene under the shown test: whether the test was made for it, and its log2 mean (the mean of
+// its slide means for the moderated test), p-value and q-value.
+struct ShownTest {
+  bool tested;
+  double log2_mean, p_value, q_value;
+};
+ShownTest shown_test_of(const RunFigures& figures, const GeneFigures& gene);
+
+// Why the moderated test was not made, as a clause without its full stop.
+std::string not_made_reason(const RunFigures& figures);
+
+// When the moderated test was not made: a note that says why and that the pooled test is shown.
+void append_fallback_note(std::string& page, const RunFigures& figures);
+
+// The genes the shown test was made for, ordered by its p-value, smallest first, ties in gene
+// order; a p-value that is not a number comes last.
 std::vector<const GeneFigures*> genes_by_p_value(const RunFigures& figures);
 
 // The name of a gene as shown on the page: its name, or "gene N" when the name is empty.

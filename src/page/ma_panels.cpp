@@ -2,7 +2,9 @@
 // slides, one panel a slide. Each density level of a panel is one path of bin squares, with runs
 // of neighbouring bins on a row of the same level merged, so that 99 slides of 27,648 spots stay
 // small. Spots that failed the quality test are drawn as half-size squares in orange over the
-// blue squares of the spots that passed, so both show where they share a bin.
+// blue squares of the spots that passed, so both show where they share a bin. Two curves over
+// the density show the trend of M along A: the median of the normalised M in each bin of A (after
+// normalisation), and the trend normalisation removed or would have removed (before it).
 
 #include <algorithm>
 #include <array>
@@ -19,6 +21,9 @@ constexpr double kBinPixels = 5.0;
 constexpr double kPlotWidth = kMaBinsA * kBinPixels;
 constexpr double kPlotHeight = kMaBinsM * kBinPixels;
 constexpr double kLeft = 44.0, kTop = 6.0, kRight = 10.0, kBottom = 38.0;
+
+// A bin of A with fewer spots than this has no point on the curves: its median says little.
+constexpr int32_t kFewestSpotsForAPoint = 20;
 
 // Lowest count of each density level; the last level holds every count from its bound up.
 constexpr std::array<int32_t, 7> kLevelBounds = {1, 3, 10, 30, 100, 300, 1000};
@@ -82,6 +87,43 @@ void append_density(std::string& svg, const Plot& plot, const std::vector<int32_
   }
 }
 
+// The spots of each bin of A, passing and failing.
+std::vector<int32_t> spots_by_a_bin(const SlideFigures& slide) {
+  std::vector<int32_t> spots(kMaBinsA, 0);
+  for (int32_t a_bin = 0; a_bin < kMaBinsA; ++a_bin) {
+    for (int32_t m_bin = 0; m_bin < kMaBinsM; ++m_bin) {
+      spots[static_cast<std::size_t>(a_bin)] +=
+          bin_count(slide.ma_pass, a_bin, m_bin) + bin_count(slide.ma_fail, a_bin, m_bin);
+    }
+  }
+  return spots;
+}
+
+// A curve through the bin medians at the middle of their A bins, broken at a bin without one or
+// with too few spots; a median on its own is a dot (a round cap on a line of no length). The
+// curve is drawn twice: a wide white halo first, so that it shows over dark bins.
+void append_curve(std::string& svg, const Plot& plot, const std::vector<double>& medians,
+                  const std::vector<int32_t>& spots, const char* css_class) {
+  std::string path;
+  std::size_t run_length = 0;
+  for (std::size_t a_bin = 0; a_bin <= medians.size(); ++a_bin) {
+    const bool has_point = a_bin < medians.size() && std::isfinite(medians[a_bin]) &&
+                           a_bin < spots.size() && spots[a_bin] >= kFewestSpotsForAPoint;
+    if (!has_point) {
+      if (run_length == 1) path += "h0";
+      run_length = 0;
+      continue;
+    }
+    const double x = plot.left + (static_cast<double>(a_bin) + 0.5) * kBinPixels;
+    const double y = std::clamp(plot.y.pixel(medians[a_bin]), plot.top, plot.bottom());
+    append_command(path, run_length == 0 ? 'M' : 'L', x, y);
+    ++run_length;
+  }
+  if (path.empty()) return;
+  svg += "<path class=\"halo\" d=\"" + path + "\"/><path class=\"" + css_class + "\" d=\"" + path +
+         "\"/>\n";
+}
+
 void append_panel(std::string& page, const RunFigures& figures, std::size_t slide_index,
                   const Ticks& a_ticks, const Ticks& m_ticks) {
   const SlideFigures& slide = figures.slides[slide_index];
@@ -90,6 +132,7 @@ void append_panel(std::string& page, const RunFigures& figures, std::size_t slid
   append_escaped(page, slide.file);
   page += "\">" + number + ". ";
   append_escaped(page, slide.file);
+  if (slide.dye_swapped) page += " (dyes swapped)";
   page += "</figcaption>";
 
   Plot plot = make_plot(kLeft, kTop, kPlotWidth, kPlotHeight, figures.a_lowest, figures.a_highest,
@@ -101,6 +144,9 @@ void append_panel(std::string& page, const RunFigures& figures, std::size_t slid
   if (figures.m_lowest < 0.0 && figures.m_highest > 0.0) {
     append_line(page, plot.left, plot.y.pixel(0.0), plot.right(), plot.y.pixel(0.0), "zero");
   }
+  const std::vector<int32_t> spots = spots_by_a_bin(slide);
+  append_curve(page, plot, slide.median_m_before, spots, "before");
+  append_curve(page, plot, slide.median_m_after, spots, "after");
   if (slide.log2_ratio.count == 0) {
     append_text_at(page, plot.left + plot.width / 2.0, plot.top + plot.height / 2.0,
                    "no spot with a ratio", "middle", "note");
@@ -110,8 +156,14 @@ void append_panel(std::string& page, const RunFigures& figures, std::size_t slid
   page += "</figure>\n";
 }
 
-// Swatches of the density levels in use, with the counts each stands for.
-void append_legend(std::string& page, int levels) {
+// A short stretch of a curve's line for the legend.
+std::string curve_swatch(const char* css_class) {
+  return std::string("<svg width=\"28\" height=\"12\"><path class=\"halo\" d=\"M2 6h24\"/>") +
+         "<path class=\"" + css_class + "\" d=\"M2 6h24\"/></svg>";
+}
+
+// Swatches of the density levels in use, with the counts each stands for, and of the curves.
+void append_legend(std::string& page, const RunFigures& figures, int levels) {
   page += "<p class=\"legend\">Spots a bin: ";
   for (int level = 1; level <= levels; ++level) {
     std::string range = std::to_string(kLevelBounds[level - 1]);
@@ -127,7 +179,15 @@ void append_legend(std::string& page, int levels) {
   }
   page +=
       "<br>Large blue squares: spots that passed the quality test; small orange squares: spots "
-      "that failed it. Darker is denser.</p>\n";
+      "that failed it. Darker is denser.<br>";
+  page += "<span class=\"swatch\">" + curve_swatch("before") + "before normalisation: " +
+          (figures.before_curve_fitted
+               ? "the median of the curve the normalisation fitted and took away"
+               : "the median of M as read, before normalisation") +
+          ", in each bin of A</span> <span class=\"swatch\">" + curve_swatch("after") +
+          "after normalisation: the median of the normalised M in each bin of A</span><br>The "
+          "curves leave out bins of A with fewer than " +
+          std::to_string(kFewestSpotsForAPoint) + " spots.</p>\n";
 }
 
 }  // namespace
@@ -135,11 +195,13 @@ void append_legend(std::string& page, int levels) {
 void append_ma_panels(std::string& page, const RunFigures& figures) {
   page +=
       "<section id=\"ma\"><h2>MA plots</h2>\n<p>Every spot with a ratio of every slide: "
-      "M = log2 of the ratio against A = (log2 ch1_net + log2 ch2_net) / 2, counted in ";
+      "M = log2 of the normalised ratio against A = (log2 ch1_net + log2 ch2_net) / 2 of the "
+      "nets as read (the same before and after normalisation), counted in ";
   page += std::to_string(kMaBinsA) + " &times; " + std::to_string(kMaBinsM) +
-          " bins on axes shared by all slides. A slide without normalisation or intensity "
-          "effects lies flat around M = 0.</p>\n";
-  append_legend(page, highest_level(figures));
+          " bins on axes shared by all slides. A slide without dye or intensity effects lies "
+          "flat around M = 0; the two curves show the trend of M along A before and after "
+          "normalisation (a median beyond the M axis is drawn on its edge).</p>\n";
+  append_legend(page, figures, highest_level(figures));
   Plot shared = make_plot(kLeft, kTop, kPlotWidth, kPlotHeight, figures.a_lowest, figures.a_highest,
                           figures.m_lowest, figures.m_highest);
   Ticks a_ticks = round_ticks(shared.x.value_low, shared.x.value_high, 5);

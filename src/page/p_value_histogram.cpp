@@ -1,5 +1,6 @@
-// Histogram of the p-values of the genes in 20 bins of 0.05: flat when no gene changes, with a
-// peak at 0 when some do. A dashed line marks the height of a flat histogram.
+// Histogram of the p-values of the shown test (the moderated t-test across slides when it was
+// made) in 20 bins of 0.05: flat when no gene changes, with a peak at 0 when some do. A dashed
+// line marks the height of a flat histogram.
 
 #include <algorithm>
 #include <array>
@@ -22,9 +23,10 @@ void append_p_value_histogram(std::string& page, const RunFigures& figures) {
   std::array<int64_t, kBins> counts{};
   int64_t counted = 0;
   for (const GeneFigures& gene : figures.tested_genes) {
-    if (!(gene.p_value >= 0.0 && gene.p_value <= 1.0)) continue;
+    const ShownTest test = shown_test_of(figures, gene);
+    if (!test.tested || !(test.p_value >= 0.0 && test.p_value <= 1.0)) continue;
     // p = 1 belongs to the last bin.
-    int bin = std::min(kBins - 1, static_cast<int>(gene.p_value * kBins));
+    int bin = std::min(kBins - 1, static_cast<int>(test.p_value * kBins));
     ++counts[bin];
     ++counted;
   }
@@ -36,13 +38,14 @@ void append_p_value_histogram(std::string& page, const RunFigures& figures) {
   widen_to_ticks(y_low, y_high, y_ticks);
   Plot plot = make_plot(kLeft, kTop, kWidth, kHeight, 0.0, 1.0, 0.0, y_high);
 
-  page += "<section id=\"pvalues\"><h2>p-values</h2>\n<p>The p-values of " +
-          std::to_string(counted) +
+  const std::string test_name = moderated_test_shown(figures) ? "moderated" : "pooled";
+  page += "<section id=\"pvalues\"><h2>p-values of the " + test_name + " t-test</h2>\n<p>The " +
+          test_name + " t-test p-values of " + std::to_string(counted) +
           " genes in bins of 0.05. The dashed line is the height every bin would have if no "
           "gene changed; a peak at 0 holds the changed genes.</p>\n";
   std::string svg;
   open_svg(svg, kLeft + kWidth + kRight, kTop + kHeight + kBottom,
-           "Histogram of the p-values in 20 bins");
+           "Histogram of the " + test_name + " t-test p-values in 20 bins");
   double bar_width = kWidth / kBins;
   // Bin edges 0, 0.05, ..., 1 for the tooltips.
   Ticks edges = round_ticks(0.0, 1.0, kBins);
@@ -63,7 +66,8 @@ void append_p_value_histogram(std::string& page, const RunFigures& figures) {
     double flat = plot.y.pixel(static_cast<double>(counted) / kBins);
     append_line(svg, plot.left, flat, plot.right(), flat, "flat");
   }
-  append_axes(svg, plot, round_ticks(0.0, 1.0, 10), y_ticks, "p-value", "genes");
+  append_axes(svg, plot, round_ticks(0.0, 1.0, 10), y_ticks, test_name + " t-test p-value",
+              "genes");
   close_svg(svg);
   page += svg + "</section>\n";
 }

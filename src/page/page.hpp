@@ -4,8 +4,9 @@
 
 #include "run/run.hpp"
 
-// The figures of the spots, while the spot arrays exist; those of the genes, after the gene
-// statistics and their q-values.
+// The figures of the spots, while the spot arrays and what normalisation removed of M
+// (run.normalisation.removed_m) exist; those of the genes, after the gene statistics, their
+// q-values and the moderated test.
 void collect_spot_figures(Run& run);
 void collect_gene_figures(Run& run);
 

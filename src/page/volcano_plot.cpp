@@ -1,7 +1,8 @@
-// The volcano plot: the log2 mean of every gene with a p-value against -log10 p, one mark a gene.
-// Genes with a q-value below 0.05 are larger orange dots with a dark rim over smaller blue ones.
-// A p-value of 0 has no -log10: such a gene is a triangle on the top edge, and a note says so.
-// The ten genes with the smallest p-values are labelled by name.
+// The volcano plot of the shown test (the moderated t-test across slides when it was made): the
+// log2 mean of every gene it tested against -log10 p, one mark a gene. Genes with a q-value below
+// 0.05 are larger orange dots with a dark rim over smaller blue ones. A p-value of 0 has no
+// -log10: such a gene is a triangle on the top edge, and a note says so. The ten genes with the
+// smallest p-values are labelled by name.
 
 #include <algorithm>
 #include <cmath>
@@ -15,16 +16,15 @@ namespace {
 
 constexpr double kLeft = 64.0, kTop = 24.0, kWidth = 640.0, kHeight = 420.0;
 constexpr double kRight = 20.0, kBottom = 42.0;
-constexpr double kSignificantQ = 0.05;
 constexpr std::size_t kLabelledGenes = 10;
 // Labels are 11 pixels high and about 7 pixels a character.
 constexpr double kLabelHeight = 12.0, kLabelCharWidth = 7.0;
 
-bool drawable(const GeneFigures& gene) {
-  return std::isfinite(gene.log2_mean) && gene.p_value >= 0.0;
+bool drawable(const ShownTest& gene) {
+  return gene.tested && std::isfinite(gene.log2_mean) && gene.p_value >= 0.0;
 }
 
-bool significant(const GeneFigures& gene) {
+bool significant(const ShownTest& gene) {
   return gene.q_value < kSignificantQ;
 }
 
@@ -48,10 +48,11 @@ void append_labels(std::string& svg, const Plot& plot, const RunFigures& figures
   std::size_t labelled = 0;
   for (const GeneFigures* gene : genes_by_p_value(figures)) {
     if (labelled == kLabelledGenes) break;
-    if (!drawable(*gene)) continue;
+    const ShownTest test = shown_test_of(figures, *gene);
+    if (!drawable(test)) continue;
     ++labelled;
-    double x = plot.x.pixel(gene->log2_mean);
-    double y = gene->p_value == 0.0 ? plot.top + 4.0 : plot.y.pixel(minus_log10(gene->p_value));
+    double x = plot.x.pixel(test.log2_mean);
+    double y = test.p_value == 0.0 ? plot.top + 4.0 : plot.y.pixel(minus_log10(test.p_value));
     std::string name = shown_gene_name(*gene);
     double width = kLabelCharWidth * static_cast<double>(name.size());
     bool to_left = x > plot.left + 0.75 * plot.width;
@@ -78,7 +79,7 @@ void append_labels(std::string& svg, const Plot& plot, const RunFigures& figures
   svg += "\n";
 }
 
-void append_mark(std::string& svg, const Plot& plot, const GeneFigures& gene) {
+void append_mark(std::string& svg, const Plot& plot, const ShownTest& gene) {
   const char* kind = significant(gene) ? "gene sig" : "gene ns";
   double x = plot.x.pixel(gene.log2_mean);
   if (gene.p_value == 0.0) {
@@ -99,13 +100,20 @@ void append_mark(std::string& svg, const Plot& plot, const GeneFigures& gene) {
 }  // namespace
 
 void append_volcano_plot(std::string& page, const RunFigures& figures) {
+  const bool moderated = moderated_test_shown(figures);
   double widest_log2 = 0.0, highest_y = 0.0, lowest_y = 0.0;
-  std::size_t zero_p = 0, not_drawn = 0, significant_genes = 0;
-  for (const GeneFigures& gene : figures.tested_genes) {
+  std::size_t zero_p = 0, not_drawn = 0, significant_genes = 0, drawn = 0, other_test_only = 0;
+  for (const GeneFigures& figures_of_gene : figures.tested_genes) {
+    const ShownTest gene = shown_test_of(figures, figures_of_gene);
+    if (!gene.tested) {
+      ++other_test_only;
+      continue;
+    }
     if (!drawable(gene)) {
       ++not_drawn;
       continue;
     }
+    ++drawn;
     if (significant(gene)) ++significant_genes;
     widest_log2 = std::max(widest_log2, std::fabs(gene.log2_mean));
     if (gene.p_value == 0.0) {
@@ -125,38 +133,59 @@ void append_volcano_plot(std::string& page, const RunFigures& figures) {
   widen_to_ticks(y_low, y_high, y_ticks);
   Plot plot = make_plot(kLeft, kTop, kWidth, kHeight, x_low, x_high, y_low, y_high);
 
-  page +=
-      "<section id=\"volcano\"><h2>Volcano plot</h2>\n<p>Every gene with a p-value: log2 "
-      "mean of its kept ratios against -log10 of its t-test p-value. Larger orange dots with a "
-      "dark rim: q below 0.05 (";
-  page += std::to_string(significant_genes) + " genes); small blue dots: the others (" +
-          std::to_string(figures.tested_genes.size() - not_drawn - significant_genes) +
+  if (moderated) {
+    page +=
+        "<section id=\"volcano\"><h2>Volcano plot: moderated t-test across slides</h2>\n"
+        "<p>Every gene with a value on a slide: the mean of its slide means of the normalised "
+        "log2 ratio against -log10 of its moderated t-test p-value. ";
+  } else {
+    page += "<section id=\"volcano\"><h2>Volcano plot: pooled t-test</h2>\n";
+    append_fallback_note(page, figures);
+    page +=
+        "<p>Every gene with a p-value: log2 mean of its kept ratios against -log10 of its pooled "
+        "t-test p-value. ";
+  }
+  page += "Larger orange dots with a dark rim: q below 0.05 (" + std::to_string(significant_genes) +
+          " genes); small blue dots: the others (" + std::to_string(drawn - significant_genes) +
           "). The ten smallest p-values are labelled.</p>\n";
+  const char* test_name = moderated ? "moderated" : "pooled";
   std::string svg;
   open_svg(svg, kLeft + kWidth + kRight, kTop + kHeight + kBottom,
-           "Volcano plot: log2 mean against -log10 p of every gene with a p-value");
+           std::string("Volcano plot: log2 mean against -log10 p of the ") + test_name +
+               " t-test of every gene it tested");
   append_line(svg, plot.x.pixel(0.0), plot.top, plot.x.pixel(0.0), plot.bottom(), "zero");
   svg += "<g>";
   // The significant genes last, so that they lie on top.
   for (bool draw_significant : {false, true}) {
-    for (const GeneFigures& gene : figures.tested_genes)
+    for (const GeneFigures& figures_of_gene : figures.tested_genes) {
+      const ShownTest gene = shown_test_of(figures, figures_of_gene);
       if (drawable(gene) && significant(gene) == draw_significant) append_mark(svg, plot, gene);
+    }
   }
   svg += "</g>\n";
   append_labels(svg, plot, figures);
-  append_axes(svg, plot, x_ticks, y_ticks, "log2 mean ratio", "-log10 p");
+  append_axes(svg, plot, x_ticks, y_ticks,
+              moderated ? "mean of the slide means of log2 ratio" : "log2 mean ratio",
+              moderated ? "-log10 moderated p" : "-log10 pooled p");
   close_svg(svg);
   page += svg;
   if (zero_p > 0) {
     page += "<p class=\"note\">" + std::to_string(zero_p) +
             (zero_p == 1 ? " gene has" : " genes have") +
-            " p = 0 (all kept ratios equal, or a p-value below the smallest double), whose "
+            " p = 0 (values without any spread, or a p-value below the smallest double), whose "
             "-log10 p is infinite: drawn as triangles on the top edge.</p>\n";
   }
   if (not_drawn > 0) {
     page += "<p class=\"note\">" + std::to_string(not_drawn) +
             (not_drawn == 1 ? " gene is" : " genes are") +
             " not drawn: log2 mean not finite or p-value not a number.</p>\n";
+  }
+  if (other_test_only > 0) {
+    page += "<p class=\"note\">" + std::to_string(other_test_only) +
+            (other_test_only == 1 ? " gene has" : " genes have") +
+            (moderated ? " a pooled p-value but no moderated one"
+                       : " a moderated p-value but no pooled one") +
+            " and " + (other_test_only == 1 ? "is" : "are") + " not drawn.</p>\n";
   }
   page += "</section>\n";
 }

@@ -22,27 +22,54 @@ struct BoxFigures {
 
 struct SlideFigures {
   std::string file;                         // the name as it was given
+  bool dye_swapped = false;                 // hybridised with the two dyes exchanged
   double ch1_total = 0.0, ch2_total = 0.0;  // channel totals before normalisation
-  double norm_factor = 0.0;                 // channel 2 total over channel 1 total
+  // The factor channel 2 was divided by: the channel 2 total over the channel 1 total, 1 without
+  // normalisation, and for the methods on M the median of the spots' own factors.
+  double norm_factor = 0.0;
   int32_t spots_failing_quality = 0;
   int32_t spots_without_ratio = 0;
   int32_t outliers_rejected = 0;
   // Spots with a ratio, counted in MA bins: index m_bin * kMaBinsA + a_bin, bin 0 at the low end
-  // of each axis. Spots that passed the quality test and spots that failed it are counted apart.
+  // of each axis. M is the normalised M, A that of the nets as read (the same before and after
+  // normalisation). Spots that passed the quality test and spots that failed it are counted apart.
   std::vector<int32_t> ma_pass, ma_fail;
+  // Per A bin (kMaBinsA of them), the median M of the bin's spots after normalisation and the
+  // median of the trend before it (RunFigures::before_curve_fitted says which); not a number for
+  // a bin without spots. A median beyond the M axis is held at its end.
+  std::vector<double> median_m_after, median_m_before;
   BoxFigures log2_ratio;
 };
 
-// A gene with a p-value.
+// A gene with a p-value of either test. 0.0 is a possible p-value: drawn at the top edge of the
+// volcano plot. q-values are Benjamini-Hochberg adjusted p-values.
 struct GeneFigures {
   int32_t gene = 0;      // gene number, from 1
   std::string name;      // without its tab
   std::string position;  // as merge.txt shows it, e.g. "AR1 AC2 R3 C4-7"
+  // The pooled t-test of the gene's kept ratios. Without it (pooled_test false) the values are
+  // not a number; with it the p-value may still be one.
+  bool pooled_test = false;
   double mean_ratio = 0.0;
   double log2_mean = 0.0;
-  double p_value = 0.0;  // 0.0 is possible: drawn at the top edge of the volcano plot
-  double q_value = 0.0;  // Benjamini-Hochberg adjusted p-value
+  double p_value = 0.0;
+  double q_value = 0.0;
   int32_t spots_used = 0;
+  // The moderated t-test across slides: made for a gene with slides_used of 1 or more when the
+  // run's test was made; the reals are not a number otherwise.
+  int32_t slides_used = 0;
+  double slide_log2_mean = 0.0;  // mean of the gene's slide means of the normalised M
+  double moderated_t = 0.0;
+  double moderated_p = 0.0;
+  double moderated_q = 0.0;
+};
+
+// The moderated t-test of the run: whether it was made (and why not), and its prior.
+struct ModeratedFigures {
+  bool made = false;
+  std::string not_made_because;  // a sentence without its full stop; empty when made
+  double prior_df = 0.0;         // d0, +infinity when the genes' variances show no spread
+  double prior_variance = 0.0;   // s0^2
 };
 
 struct RunFigures {
@@ -53,11 +80,18 @@ struct RunFigures {
   int32_t ratio_choice = 1;  // 1: channel 2 over channel 1; 2: channel 1 over channel 2
   double quality_constant = 1.0;
   std::string command_line;  // the words of the command that made the run, joined by blanks
+  // The normalisation as the command line names it: total, none, median, loess or
+  // printtip-loess. before_curve_fitted: the MA panels' "before" curve is the median of the
+  // fitted values (the loess methods); otherwise the median of M as read.
+  std::string normalisation_method = "total";
+  bool before_curve_fitted = false;
+  ModeratedFigures moderated;
 
-  // Shared axes of the MA plots: the ranges the bins cover, lowest to highest value seen.
+  // Shared axes of the MA plots, the ranges the bins cover: M from the lowest to the highest
+  // normalised M seen; A at least from the lowest to the highest A as read.
   double a_lowest = 0.0, a_highest = 1.0;
   double m_lowest = -1.0, m_highest = 1.0;
 
   std::vector<SlideFigures> slides;       // in the order of the files
-  std::vector<GeneFigures> tested_genes;  // every gene with a p-value, in gene order
+  std::vector<GeneFigures> tested_genes;  // every gene with a p-value of either test, gene order
 };

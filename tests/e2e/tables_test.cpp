@@ -198,9 +198,10 @@ TEST(Tables, ReportHoldsEverySlideAndEveryTestedGene) {
   ASSERT_EQ(run.status, 0) << run.errors;
   std::string page = folder.read("report.html");
   const std::vector<std::string> gene_lines = split(folder.read("genes.tsv"), '\n');
+  // The volcano plot shows the moderated test: the genes with a mod_p_value.
   std::size_t tested = 0;
   for (std::size_t row = 1; row < gene_lines.size(); ++row)
-    tested += split(gene_lines[row], '\t')[20] != "NA";
+    tested += split(gene_lines[row], '\t')[29] != "NA";
   auto count = [&page](const std::string& text) {
     std::size_t found = 0;
     for (std::size_t at = page.find(text); at != std::string::npos; at = page.find(text, at + 1))
@@ -217,6 +218,67 @@ TEST(Tables, ReportHoldsEverySlideAndEveryTestedGene) {
   for (const char* outside : {"http:", "https:", "<script", "src=", "<link", "@import", "url("})
     EXPECT_EQ(count(outside), 0u) << outside;
   EXPECT_EQ(count("href="), count("href=\"#"));
+}
+
+// A loess run with slide 2 dye-swapped: the page names the method and the slide, draws the
+// curves before and after normalisation on every panel and shows the moderated test, whose
+// numbers agree with the gene table of the same run.
+TEST(Tables, ReportOfALoessRunWithASwappedSlideShowsTheModeratedTest) {
+  ScratchFolder folder;
+  generate_slides(folder);
+  BinaryRun run = folder.run_with_arguments(
+      "-q -r 3 --normalise loess --dye-swap 2 --genes genes.tsv --report report.html " + kSlides);
+  ASSERT_EQ(run.status, 0) << run.errors;
+  const std::string page = folder.read("report.html");
+  auto count = [&page](const std::string& text) {
+    std::size_t found = 0;
+    for (std::size_t at = page.find(text); at != std::string::npos; at = page.find(text, at + 1))
+      ++found;
+    return found;
+  };
+  EXPECT_EQ(count("<tr><th>Normalisation</th><td>loess: M less a lowess fit of M on A over the "
+                  "slide</td></tr>"),
+            1u);
+  EXPECT_EQ(count("<th>Dye-swapped slides (ratio the other way round)</th><td>2 (g02.txt)</td>"),
+            1u);
+  EXPECT_EQ(count("2. g02.txt (dyes swapped)</figcaption>"), 1u);
+  EXPECT_EQ(count("<td>g02.txt</td><td>yes</td>"), 1u);
+  // Two curves on each of the three panels, and their two legend lines.
+  EXPECT_EQ(count("<path class=\"before\" d=\"M"), 4u);
+  EXPECT_EQ(count("<path class=\"after\" d=\"M"), 4u);
+  EXPECT_EQ(count("the median of the curve the normalisation fitted and took away"), 1u);
+  EXPECT_EQ(count("<h2>Volcano plot: moderated t-test across slides</h2>"), 1u);
+  EXPECT_EQ(count("class=\"fallback\""), 0u);
+
+  // The gene table's moderated values: the genes tested, those called at q below 0.05 by each
+  // test, and the gene with the smallest moderated p-value (the first in gene order among equals).
+  const std::vector<std::string> gene_lines = split(folder.read("genes.tsv"), '\n');
+  std::size_t pooled = 0, pooled_called = 0, moderated = 0, moderated_called = 0;
+  std::string first_gene;
+  double smallest_p = 2.0;
+  for (std::size_t row = 1; row < gene_lines.size(); ++row) {
+    const std::vector<std::string> gene = split(gene_lines[row], '\t');
+    if (gene[20] != "NA") {
+      ++pooled;
+      pooled_called += std::strtod(gene[21].c_str(), nullptr) < 0.05;
+    }
+    if (gene[29] == "NA") continue;
+    ++moderated;
+    moderated_called += std::strtod(gene[30].c_str(), nullptr) < 0.05;
+    const double p = std::strtod(gene[29].c_str(), nullptr);
+    if (p < smallest_p) smallest_p = p, first_gene = gene[0];
+  }
+  EXPECT_GT(moderated, 0u);
+  EXPECT_EQ(count("class=\"gene sig\"") + count("class=\"gene ns\""), moderated);
+  EXPECT_EQ(count("<tr><th>Genes tested</th><td>pooled t-test " + std::to_string(pooled) +
+                  ", moderated t-test " + std::to_string(moderated) + "</td></tr>"),
+            1u);
+  EXPECT_EQ(count("<td>pooled t-test " + std::to_string(pooled_called) + ", moderated t-test " +
+                  std::to_string(moderated_called) + "</td>"),
+            1u);
+  EXPECT_EQ(
+      count("<tr class=\"gene-row\"><td class=\"n\">1</td><td class=\"n\">" + first_gene + "</td>"),
+      1u);
 }
 
 }  // namespace

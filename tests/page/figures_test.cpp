@@ -27,6 +27,8 @@ Run small_run(TestArrays& arrays) {
   run.ch2_net = arrays.double_rows({{4, 4, 4, 8, 5}, {2, 2, 2, 2, 0}});
   run.spot_ratio = arrays.double_rows({{4, 1, 0.25, 4, 0}, {1, 1, 1, 1, 0}});
   run.spot_qc = arrays.double_rows({{100, 100, 100, -90, 100}, {100, 100, 100, 100, 100}});
+  run.normalisation.method = NormalisationMethod::kNone;
+  run.normalisation.removed_m = arrays.double_rows({{0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}});
   return run;
 }
 
@@ -114,6 +116,8 @@ TEST(Figures, QuartilesAgreeWithASortedCopy) {
     run.ch2_net = arrays.double_rows({ratios});
     run.spot_ratio = arrays.double_rows({ratios});
     run.spot_qc = arrays.double_rows({std::vector<double>(static_cast<std::size_t>(n), 100.0)});
+    run.normalisation.removed_m =
+        arrays.double_rows({std::vector<double>(static_cast<std::size_t>(n), 0.0)});
     collect_spot_figures(run);
     std::vector<double> m;
     for (double r : ratios)
@@ -132,4 +136,242 @@ TEST(Figures, QuartilesAgreeWithASortedCopy) {
     EXPECT_EQ(box.lowest, m.front()) << n;
     EXPECT_EQ(box.highest, m.back()) << n;
   }
+}
+
+namespace {
+
+// One loess slide of six spots in two groups of A, with the normalised nets, their M and what
+// the fit took away (removed M) chosen by hand:
+//   nets (4, 4), (4, 4), (2, 8):    A 2, M 0, 0, 2, removed 1: A as read 2.5, M as read 1, 1, 3
+//   nets (16, 16), (8, 32), (32, 8): A 4, M 0, 2, -2, removed -1: A as read 3.5, M as read
+//   -1, 1, -3.
+// Axes: M from log2 0.25 = -2 to log2 4 = 2; A from the smallest product's 2 less the largest
+// downward shift 0.5, to the largest product's 4 plus 0.5: 1.5 to 4.5, 40 bins of 3/40, so A
+// 2.5 is bin 13 and A 3.5 bin 26.
+Run loess_run(TestArrays& arrays) {
+  Run run;
+  run.FileCount = 1;
+  run.TotalSpots = 6;
+  run.ReplicateCount = 1;
+  run.RatioChoice = 1;
+  run.FileNames = arrays.texts({"loess.txt"}, 50);
+  run.channel_totals = arrays.double_rows({{66, 72}});
+  run.norm_factor = arrays.doubles({1.0});
+  run.ch1_net = arrays.double_rows({{4, 4, 2, 16, 8, 32}});
+  run.ch2_net = arrays.double_rows({{4, 4, 8, 16, 32, 8}});
+  run.spot_ratio = arrays.double_rows({{1, 1, 4, 1, 4, 0.25}});
+  run.spot_qc = arrays.double_rows({{100, 100, 100, 100, 100, 100}});
+  run.normalisation.method = NormalisationMethod::kLoess;
+  run.normalisation.removed_m = arrays.double_rows({{1, 1, 1, -1, -1, -1}});
+  return run;
+}
+
+// Medians come from fine bins of M, 4 / 240 wide: within one of the true median.
+constexpr double kFineBin = 4.0 / 240.0;
+
+// The A bins with a median.
+std::vector<int32_t> bins_with_a_median(const std::vector<double>& medians) {
+  std::vector<int32_t> bins;
+  for (std::size_t a_bin = 0; a_bin < medians.size(); ++a_bin)
+    if (!std::isnan(medians[a_bin])) bins.push_back(static_cast<int32_t>(a_bin));
+  return bins;
+}
+
+}  // namespace
+
+TEST(FiguresCurves, LoessBeforeIsTheFittedTrendAndAfterTheNormalisedM) {
+  TestArrays arrays;
+  ::Run run = loess_run(arrays);
+  collect_spot_figures(run);
+  const RunFigures& figures = run.figures;
+  EXPECT_EQ(figures.normalisation_method, "loess");
+  EXPECT_TRUE(figures.before_curve_fitted);
+  EXPECT_EQ(figures.a_lowest, 1.5);
+  EXPECT_EQ(figures.a_highest, 4.5);
+  const SlideFigures& slide = figures.slides[0];
+  ASSERT_EQ(slide.median_m_after.size(), static_cast<std::size_t>(kMaBinsA));
+  EXPECT_EQ(bins_with_a_median(slide.median_m_after), (std::vector<int32_t>{13, 26}));
+  EXPECT_EQ(bins_with_a_median(slide.median_m_before), (std::vector<int32_t>{13, 26}));
+  EXPECT_NEAR(slide.median_m_after[13], 0.0, kFineBin);   // median of 0, 0, 2
+  EXPECT_NEAR(slide.median_m_after[26], 0.0, kFineBin);   // of 0, 2, -2
+  EXPECT_NEAR(slide.median_m_before[13], 1.0, kFineBin);  // the fitted 1
+  EXPECT_NEAR(slide.median_m_before[26], -1.0, kFineBin);
+  // The density stands at the A as read: M 0 (bin 15) and M 2 (the top bin) at A bin 13.
+  EXPECT_EQ(slide.ma_pass[static_cast<std::size_t>(bin(kMaBinsM / 2, 13))], 2);
+  EXPECT_EQ(slide.ma_pass[static_cast<std::size_t>(bin(kMaBinsM - 1, 13))], 1);
+  EXPECT_EQ(slide.ma_pass[static_cast<std::size_t>(bin(0, 26))], 1);
+}
+
+TEST(FiguresCurves, WithoutAFitBeforeIsTheMedianOfMAsRead) {
+  TestArrays arrays;
+  ::Run run = loess_run(arrays);
+  run.normalisation.method = NormalisationMethod::kTotal;
+  collect_spot_figures(run);
+  const SlideFigures& slide = run.figures.slides[0];
+  EXPECT_FALSE(run.figures.before_curve_fitted);
+  EXPECT_NEAR(slide.median_m_before[13], 1.0, kFineBin);   // M as read 1, 1, 3
+  EXPECT_NEAR(slide.median_m_before[26], -1.0, kFineBin);  // -1, 1, -3
+  EXPECT_NEAR(slide.median_m_after[26], 0.0, kFineBin);
+}
+
+// An even count takes the mean of the two middle values; a value alone sits on its own.
+TEST(FiguresCurves, EvenCountsTakeTheMiddleTwo) {
+  TestArrays arrays;
+  ::Run run = loess_run(arrays);
+  run.spot_ratio[1][3] = 0.0;  // spot 3 (M 2) has no ratio now: A bin 13 holds M 0, 0
+  run.spot_ratio[1][6] = 0.0;  // and spot 6 (M -2): A bin 26 holds M 0, 2
+  run.spot_ratio[1][4] = 0.0;  // and spot 4 (M 0): A bin 26 holds only M 2
+  collect_spot_figures(run);
+  const SlideFigures& slide = run.figures.slides[0];
+  EXPECT_NEAR(slide.median_m_after[13], 0.0, kFineBin);
+  EXPECT_NEAR(slide.median_m_after[26], 2.0, kFineBin);
+  run.figures = RunFigures{};
+  run.spot_ratio[1][4] = 1.0;
+  collect_spot_figures(run);
+  EXPECT_NEAR(run.figures.slides[0].median_m_after[26], 1.0, kFineBin);
+}
+
+// On a dye-swapped slide M is log2 of channel 1 over channel 2, so a normalisation that took M
+// down by 1 raised channel 2, and A as read lies half of 1 below the normalised A: the other way
+// round from orientation 1.
+TEST(FiguresCurves, ASwappedSlideShiftsAAsReadTheOtherWay) {
+  TestArrays arrays;
+  ::Run run = loess_run(arrays);
+  run.FileCount = 2;
+  run.FileNames = arrays.texts({"loess.txt", "swapped.txt"}, 50);
+  run.channel_totals = arrays.double_rows({{66, 72}, {66, 72}});
+  run.norm_factor = arrays.doubles({1.0, 1.0});
+  run.normalisation.swapped_slides = {2};
+  // Slide 2 holds the same nets; its ratios are channel 1 over channel 2.
+  run.ch1_net = arrays.double_rows({{4, 4, 2, 16, 8, 32}, {4, 4, 2, 16, 8, 32}});
+  run.ch2_net = arrays.double_rows({{4, 4, 8, 16, 32, 8}, {4, 4, 8, 16, 32, 8}});
+  run.spot_ratio = arrays.double_rows({{1, 1, 4, 1, 4, 0.25}, {1, 1, 0.25, 1, 0.25, 4}});
+  run.spot_qc =
+      arrays.double_rows({{100, 100, 100, 100, 100, 100}, {100, 100, 100, 100, 100, 100}});
+  run.normalisation.removed_m = arrays.double_rows({{1, 1, 1, -1, -1, -1}, {1, 1, 1, -1, -1, -1}});
+  collect_spot_figures(run);
+  const RunFigures& figures = run.figures;
+  // Slide 2's A as read: 2 - 0.5 and 4 + 0.5; the axis already reached both.
+  EXPECT_EQ(figures.a_lowest, 1.5);
+  EXPECT_EQ(figures.a_highest, 4.5);
+  EXPECT_FALSE(figures.slides[0].dye_swapped);
+  EXPECT_TRUE(figures.slides[1].dye_swapped);
+  const SlideFigures& swapped = figures.slides[1];
+  EXPECT_EQ(bins_with_a_median(swapped.median_m_before), (std::vector<int32_t>{0, kMaBinsA - 1}));
+  EXPECT_NEAR(swapped.median_m_before[0], 1.0, kFineBin);
+  EXPECT_NEAR(swapped.median_m_after[kMaBinsA - 1], 0.0, kFineBin);
+  EXPECT_EQ(swapped.ma_pass[static_cast<std::size_t>(bin(kMaBinsM / 2, 0))], 2);
+}
+
+// What normalisation removed is not trusted to lie within the axes: a removed M that is infinite
+// or not a number puts its spot in an end bin, and the axes stay those of the finite values; a
+// finite one beyond the M axis is held at its end.
+TEST(FiguresCurves, ValuesBeyondTheAxesOrNotANumberStayInTheEndBins) {
+  TestArrays arrays;
+  ::Run run = loess_run(arrays);
+  run.normalisation.removed_m[1][1] = NAN;
+  run.normalisation.removed_m[1][2] = INFINITY;
+  run.normalisation.removed_m[1][4] = -INFINITY;
+  collect_spot_figures(run);
+  EXPECT_EQ(run.figures.a_lowest, 1.5);
+  EXPECT_EQ(run.figures.a_highest, 4.5);
+  const SlideFigures& slide = run.figures.slides[0];
+  // Spots 1 (not a number) and 4 (minus infinity) at A bin 0, spot 2 at the last; all M 0.
+  EXPECT_EQ(slide.ma_pass[static_cast<std::size_t>(bin(kMaBinsM / 2, 0))], 2);
+  EXPECT_EQ(slide.ma_pass[static_cast<std::size_t>(bin(kMaBinsM / 2, kMaBinsA - 1))], 1);
+  int32_t counted = 0;
+  for (int32_t count : slide.ma_pass)
+    counted += count;
+  EXPECT_EQ(counted, 6);
+  EXPECT_NEAR(slide.median_m_before[0], -2.0, kFineBin);
+  EXPECT_NEAR(slide.median_m_before[kMaBinsA - 1], 2.0, kFineBin);
+
+  // Spot 3's fit of 10 lies above the M axis; its A as read, 2 + 5, widens the A axis to 9
+  // (bins of 7.5 / 40), so the spot is alone in bin (7 - 1.5) * 40 / 7.5 = 29.33.
+  ::Run wide = loess_run(arrays);
+  wide.normalisation.removed_m[1][3] = 10.0;
+  collect_spot_figures(wide);
+  EXPECT_EQ(wide.figures.a_highest, 9.0);
+  EXPECT_NEAR(wide.figures.slides[0].median_m_before[29], 2.0, kFineBin);
+}
+
+namespace {
+
+// Four genes of one spot on two slides: gene 1 has both tests, gene 2 only the pooled one (no
+// slide value), gene 3 only the moderated one, gene 4 neither.
+Run tested_run(TestArrays& arrays) {
+  Run run = small_run(arrays);
+  run.TotalSpots = 4;
+  run.GeneNumber = 4;
+  run.spot_name = arrays.texts({"a\t", "b\t", "c\t", "d\t"}, 10);
+  run.spot_array_row = arrays.ints({1, 1, 1, 1});
+  run.spot_array_col = arrays.ints({1, 1, 1, 1});
+  run.spot_row = arrays.ints({1, 1, 2, 2});
+  run.spot_col = arrays.ints({1, 2, 1, 2});
+  run.file_outliers = arrays.ints({3, 0});
+  run.ratio_mean = arrays.doubles({1.5, 2.0, UNSET_STAT, UNSET_STAT});
+  run.log_mean = arrays.doubles({0.5, 1.0, UNSET_STAT, UNSET_STAT});
+  run.p_value = arrays.doubles({0.01, 0.2, NO_PVALUE, NO_PVALUE});
+  run.q_value = arrays.doubles({0.02, 0.2, NAN, NAN});
+  run.spots_used = arrays.ints({2, 2, 1, 0});
+  ModeratedTest& test = run.moderated;
+  test.made = true;
+  test.prior_df = INFINITY;
+  test.prior_variance = 0.04;
+  test.slides_used = arrays.ints({2, 0, 1, 0});
+  test.slide_log2_mean = arrays.doubles({0.6, NAN, 0.3, NAN});
+  test.t = arrays.doubles({4.0, NAN, 1.5, NAN});
+  test.df = arrays.doubles({9.0, NAN, 9.0, NAN});
+  test.p_value = arrays.doubles({0.003, NAN, 0.17, NAN});
+  test.q_value = arrays.doubles({0.006, NAN, 0.17, NAN});
+  return run;
+}
+
+}  // namespace
+
+TEST(FiguresGenes, EveryGeneWithEitherTestAndNotANumberForTheTestItLacks) {
+  TestArrays arrays;
+  ::Run run = tested_run(arrays);
+  collect_spot_figures(run);
+  collect_gene_figures(run);
+  const RunFigures& figures = run.figures;
+  EXPECT_TRUE(figures.moderated.made);
+  EXPECT_EQ(figures.moderated.prior_df, INFINITY);
+  EXPECT_EQ(figures.moderated.prior_variance, 0.04);
+  EXPECT_EQ(figures.slides[0].outliers_rejected, 3);
+  ASSERT_EQ(figures.tested_genes.size(), 3u);
+  const GeneFigures& both = figures.tested_genes[0];
+  EXPECT_EQ(both.name, "a");
+  EXPECT_EQ(both.position, "AR1 AC1 R1 C1-C1");
+  EXPECT_TRUE(both.pooled_test);
+  EXPECT_EQ(both.p_value, 0.01);
+  EXPECT_EQ(both.slides_used, 2);
+  EXPECT_EQ(both.slide_log2_mean, 0.6);
+  EXPECT_EQ(both.moderated_t, 4.0);
+  EXPECT_EQ(both.moderated_q, 0.006);
+  const GeneFigures& pooled_only = figures.tested_genes[1];
+  EXPECT_EQ(pooled_only.gene, 2);
+  EXPECT_EQ(pooled_only.slides_used, 0);
+  EXPECT_TRUE(std::isnan(pooled_only.moderated_p));
+  const GeneFigures& moderated_only = figures.tested_genes[2];
+  EXPECT_EQ(moderated_only.gene, 3);
+  EXPECT_FALSE(moderated_only.pooled_test);
+  EXPECT_TRUE(std::isnan(moderated_only.p_value));
+  EXPECT_TRUE(std::isnan(moderated_only.log2_mean));  // not the UNSET_STAT of the run
+  EXPECT_EQ(moderated_only.moderated_p, 0.17);
+}
+
+TEST(FiguresGenes, WithoutTheModeratedTestOnlyThePooledGenes) {
+  TestArrays arrays;
+  ::Run run = tested_run(arrays);
+  run.moderated.made = false;
+  run.moderated.not_made_because = "no gene has a value on two slides or more";
+  collect_spot_figures(run);
+  collect_gene_figures(run);
+  const RunFigures& figures = run.figures;
+  EXPECT_FALSE(figures.moderated.made);
+  EXPECT_EQ(figures.moderated.not_made_because, "no gene has a value on two slides or more");
+  ASSERT_EQ(figures.tested_genes.size(), 2u);
+  EXPECT_EQ(figures.tested_genes[1].gene, 2);
+  EXPECT_TRUE(std::isnan(figures.tested_genes[0].moderated_p));
 }

@@ -26,6 +26,16 @@ std::size_t count_matches(const std::string& text, const std::string& pattern) {
       std::distance(std::sregex_iterator(text.begin(), text.end(), expression), {}));
 }
 
+// The gene numbers of the gene table's rows, in their order.
+std::vector<int> listed_gene_order(const std::string& page) {
+  std::regex gene_cell("<tr class=\"gene-row\"><td class=\"n\">\\d+</td><td class=\"n\">(\\d+)<");
+  std::vector<int> order;
+  for (auto it = std::sregex_iterator(page.begin(), page.end(), gene_cell);
+       it != std::sregex_iterator(); ++it)
+    order.push_back(std::stoi((*it)[1]));
+  return order;
+}
+
 SlideFigures plain_slide(const std::string& file) {
   SlideFigures slide;
   slide.file = file;
@@ -46,6 +56,7 @@ GeneFigures gene_with(int32_t number, double p_value) {
   gene.name += std::to_string(number);
   gene.position = "AR1 AC1 R1 C";
   gene.position += std::to_string(number);
+  gene.pooled_test = true;
   gene.mean_ratio = 1.5;
   gene.log2_mean = number % 2 == 0 ? 0.5 : -0.5;
   gene.p_value = p_value;
@@ -54,8 +65,8 @@ GeneFigures gene_with(int32_t number, double p_value) {
   return gene;
 }
 
-// Two slides of 100 spots and twelve tested genes: gene 3 has p = 0, gene 12 a p-value that is
-// not a number; genes 5 and 6 share a p-value.
+// Two slides of 100 spots and twelve genes with the pooled test: gene 3 has p = 0, gene 12 a
+// p-value that is not a number; genes 5 and 6 share a p-value. The moderated test was not made.
 RunFigures twelve_gene_figures() {
   RunFigures figures;
   figures.files = 2;
@@ -63,6 +74,7 @@ RunFigures twelve_gene_figures() {
   figures.genes = 25;
   figures.replicates = 4;
   figures.command_line = "corvane --report out.html";
+  figures.moderated.not_made_because = "no gene has a value on two slides or more";
   figures.a_lowest = 4.0;
   figures.a_highest = 16.0;
   figures.m_lowest = -3.0;
@@ -147,18 +159,154 @@ TEST(HtmlReportPage, VolcanoHasOneMarkAGeneAndTheZeroPValueOnTheTopEdge) {
 TEST(HtmlReportPage, ListsTheGenesBySmallestPValueTiesInGeneOrder) {
   std::string page = html_report_text(twelve_gene_figures());
   EXPECT_EQ(count_of(page, "<tr class=\"gene-row\">"), 12u);
-  std::regex gene_cell("<tr class=\"gene-row\"><td class=\"n\">\\d+</td><td class=\"n\">(\\d+)<");
-  std::vector<int> order;
-  for (auto it = std::sregex_iterator(page.begin(), page.end(), gene_cell);
-       it != std::sregex_iterator(); ++it)
-    order.push_back(std::stoi((*it)[1]));
-  EXPECT_EQ(order, (std::vector<int>{3, 9, 5, 6, 2, 8, 10, 7, 1, 11, 4, 12}));
+  EXPECT_EQ(listed_gene_order(page), (std::vector<int>{3, 9, 5, 6, 2, 8, 10, 7, 1, 11, 4, 12}));
   // Rounded to four significant digits; non-finite values as they are.
   EXPECT_NE(page.find("<td class=\"n\">1e-08</td><td class=\"n\">2e-08</td>"), std::string::npos);
   EXPECT_NE(page.find("<td class=\"n\">nan</td><td class=\"n\">nan</td>"), std::string::npos);
 
   RunFigures many = synthetic_figures(4, 1536, 4);
   EXPECT_EQ(count_of(html_report_text(many), "<tr class=\"gene-row\">"), 50u);
+}
+
+// The twelve genes with the moderated test as well: its p-values in another order, gene 4
+// without it, and gene 13 with only it, the smallest moderated p-value. q = 2p for both tests.
+RunFigures moderated_figures() {
+  RunFigures figures = twelve_gene_figures();
+  figures.moderated = {true, "", 4.5, 0.0123};
+  const double p_values[] = {1e-4, 0.3, 0.5, NAN, 0.02, 0.02, 0.8, 0.001, 0.6, 0.04, 0.01, 0.07};
+  for (GeneFigures& gene : figures.tested_genes) {
+    gene.slides_used = gene.gene == 4 ? 0 : 2;
+    gene.slide_log2_mean = gene.gene == 4 ? NAN : -2.0 * gene.log2_mean;
+    gene.moderated_t = gene.gene == 4 ? NAN : 3.0;
+    gene.moderated_p = p_values[gene.gene - 1];
+    gene.moderated_q = 2.0 * gene.moderated_p;
+  }
+  GeneFigures only_moderated = gene_with(13, NAN);
+  only_moderated.pooled_test = false;
+  only_moderated.slides_used = 1;
+  only_moderated.slide_log2_mean = 1.5;
+  only_moderated.moderated_t = 3.0;
+  only_moderated.moderated_p = 1e-6;
+  only_moderated.moderated_q = 2e-6;
+  figures.tested_genes.push_back(only_moderated);
+  return figures;
+}
+
+TEST(HtmlReportModerated, VolcanoHistogramAndGeneTableShowTheModeratedTest) {
+  std::string page = html_report_text(moderated_figures());
+  EXPECT_NE(page.find("<h2>Volcano plot: moderated t-test across slides</h2>"), std::string::npos);
+  EXPECT_NE(page.find(">-log10 moderated p</text>"), std::string::npos);
+  EXPECT_NE(page.find(">mean of the slide means of log2 ratio</text>"), std::string::npos);
+  // Genes 1-3, 5-13; q = 2p below 0.05 for genes 13, 1, 8, 11, 5 and 6.
+  EXPECT_EQ(count_of(page, "class=\"gene "), 12u);
+  EXPECT_EQ(count_of(page, "class=\"gene sig"), 6u);
+  EXPECT_NE(page.find("1 gene has a pooled p-value but no moderated one and is not drawn."),
+            std::string::npos);
+  EXPECT_NE(page.find("<h2>p-values of the moderated t-test</h2>\n<p>The moderated t-test "
+                      "p-values of 12 genes"),
+            std::string::npos);
+  EXPECT_EQ(page.find("class=\"fallback\""), std::string::npos);
+
+  EXPECT_NE(page.find("<h2>The 12 genes with the smallest moderated t-test p-values</h2>"),
+            std::string::npos);
+  EXPECT_EQ(listed_gene_order(page), (std::vector<int>{13, 1, 8, 11, 5, 6, 10, 12, 2, 3, 9, 7}));
+  // Slides used, slide log2 mean, t, p and q of the moderated test, then the pooled p: none for
+  // gene 13, not a number for gene 12.
+  EXPECT_NE(page.find("<td>AR1 AC1 R1 C13</td><td class=\"n\">1</td><td class=\"n\">1.5</td>"
+                      "<td class=\"n\">3</td><td class=\"n\">1e-06</td><td class=\"n\">2e-06</td>"
+                      "<td class=\"n\">\u2013</td></tr>"),
+            std::string::npos);
+  EXPECT_NE(page.find("<td class=\"n\">0.07</td><td class=\"n\">0.14</td><td class=\"n\">nan</td>"),
+            std::string::npos);
+  EXPECT_NE(
+      page.find("<td class=\"n\">0.0001</td><td class=\"n\">0.0002</td><td class=\"n\">0.5</td>"),
+      std::string::npos);
+
+  // The labels go to the ten smallest moderated p-values: not to genes 9 and 7.
+  EXPECT_EQ(count_of(page, "class=\"label\""), 10u);
+  EXPECT_NE(page.find("class=\"label\">g13</text>"), std::string::npos);
+  EXPECT_EQ(page.find(">g9</text>"), std::string::npos);
+}
+
+TEST(HtmlReportModerated, RunTableNamesTheNormalisationTheSwapsAndBothTests) {
+  RunFigures figures = moderated_figures();
+  figures.normalisation_method = "printtip-loess";
+  figures.slides[1].dye_swapped = true;
+  std::string page = html_report_text(figures);
+  EXPECT_NE(page.find("<tr><th>Normalisation</th><td>printtip-loess: M less a lowess fit of M on "
+                      "A within each print-tip group</td></tr>"),
+            std::string::npos);
+  EXPECT_NE(page.find("<th>Dye-swapped slides (ratio the other way round)</th><td>2 (b.txt)</td>"),
+            std::string::npos);
+  EXPECT_NE(page.find("2. b.txt (dyes swapped)</figcaption>"), std::string::npos);
+  EXPECT_NE(page.find("<td>prior degrees of freedom d0 = 4.5, prior variance s0\u00b2 = "
+                      "0.0123</td>"),
+            std::string::npos);
+  // Pooled: genes 1-12, called 2, 3, 5, 6 and 9; moderated: genes 1-3 and 5-13, called six.
+  EXPECT_NE(page.find("<tr><th>Genes tested</th><td>pooled t-test 12, moderated t-test 12</td>"),
+            std::string::npos);
+  EXPECT_NE(page.find("<tr><th>Genes called changed (q &lt; 0.05)</th><td>pooled t-test 5, "
+                      "moderated t-test 6</td>"),
+            std::string::npos);
+  EXPECT_NE(page.find("of the factor each spot's channel 2 was divided by"), std::string::npos);
+
+  figures.moderated.prior_df = INFINITY;
+  figures.normalisation_method = "total";
+  figures.slides[1].dye_swapped = false;
+  page = html_report_text(figures);
+  EXPECT_NE(page.find("d0 = infinity (every gene takes the prior variance)"), std::string::npos);
+  EXPECT_NE(page.find("<th>Dye-swapped slides (ratio the other way round)</th><td>none</td>"),
+            std::string::npos);
+  EXPECT_NE(page.find("The normalisation factor is the channel 2 total over the channel 1 total"),
+            std::string::npos);
+  EXPECT_EQ(page.find("(dyes swapped)"), std::string::npos);
+}
+
+TEST(HtmlReportModerated, WithoutItThePageSaysWhyAndShowsThePooledTest) {
+  std::string page = html_report_text(twelve_gene_figures());
+  EXPECT_NE(page.find("<td>not made: no gene has a value on two slides or more. The plots and the "
+                      "gene table below show the pooled t-test.</td>"),
+            std::string::npos);
+  EXPECT_NE(page.find("<p class=\"fallback\">The moderated t-test across slides was not made: no "
+                      "gene has a value on two slides or more. The volcano plot, the p-value "
+                      "histogram and the gene table show the pooled t-test"),
+            std::string::npos);
+  EXPECT_NE(page.find("<h2>Volcano plot: pooled t-test</h2>"), std::string::npos);
+  EXPECT_NE(page.find(">-log10 pooled p</text>"), std::string::npos);
+  EXPECT_NE(page.find("<h2>p-values of the pooled t-test</h2>"), std::string::npos);
+  EXPECT_NE(page.find("smallest pooled t-test p-values</h2>"), std::string::npos);
+  EXPECT_NE(page.find("<tr><th>Genes tested</th><td>pooled t-test 12</td>"), std::string::npos);
+}
+
+TEST(HtmlReportMaCurves, BeforeAndAfterThroughTheBinMediansBrokenAtEmptyBins) {
+  RunFigures figures = twelve_gene_figures();
+  SlideFigures& slide = figures.slides[0];
+  slide.median_m_after.assign(kMaBinsA, NAN);
+  slide.median_m_before.assign(kMaBinsA, NAN);
+  // Plot from x 44 and y 6, 5 pixels a bin, M -3..3 over 150 pixels: y = 156 - 25 (M + 3).
+  // A point needs a bin of 20 spots, passing or failing: bin 2's 19 leave it out.
+  for (int32_t a_bin : {0, 3, 39})
+    slide.ma_pass[static_cast<std::size_t>(15 * kMaBinsA + a_bin)] = 20;
+  slide.ma_pass[1] = 12;
+  slide.ma_fail[1] = 8;
+  slide.ma_pass[2] = 19;
+  slide.median_m_after[0] = slide.median_m_after[1] = 0.0;
+  slide.median_m_after[2] = 0.5;
+  slide.median_m_after[3] = 1.0;     // alone: a dot
+  slide.median_m_before[39] = 10.0;  // beyond the top: on the edge
+  std::string page = html_report_text(figures);
+  EXPECT_NE(page.find("<path class=\"halo\" d=\"M46.5 81L51.5 81M61.5 56h0\"/><path "
+                      "class=\"after\" d=\"M46.5 81L51.5 81M61.5 56h0\"/>"),
+            std::string::npos);
+  EXPECT_NE(page.find("<path class=\"before\" d=\"M241.5 6h0\"/>"), std::string::npos);
+  // Slide 2 has no medians: no curve, only the legend's line.
+  EXPECT_EQ(count_of(page, "<path class=\"after\" d=\"M"), 2u);
+  EXPECT_NE(page.find("<path class=\"after\" d=\"M2 6h24\"/>"), std::string::npos);
+  EXPECT_NE(page.find("before normalisation: the median of M as read"), std::string::npos);
+  figures.before_curve_fitted = true;
+  EXPECT_NE(html_report_text(figures).find("before normalisation: the median of the curve the "
+                                           "normalisation fitted and took away"),
+            std::string::npos);
 }
 
 TEST(HtmlReportWarnings, NamesEachConditionOfASlideThatLooksWrong) {

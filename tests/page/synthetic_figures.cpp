@@ -11,9 +11,10 @@
 
 namespace {
 
-// A spot's A and M after normalisation; M is NaN for a spot without a ratio.
+// A spot's A as read, its M after normalisation and the trend normalisation took away (the
+// lowess fit, here the true trend); M is NaN for a spot without a ratio.
 struct SimulatedSpot {
-  float a, m;
+  float a, m, fit;
   bool failed;
 };
 
@@ -62,20 +63,69 @@ double t_test_p(const std::vector<double>& values) {
   return betai(0.5 * freedom, 0.5, freedom / (freedom + t * t));
 }
 
-// Benjamini-Hochberg q-values of the genes' p-values.
-void set_q_values(std::vector<GeneFigures>& genes) {
+// Benjamini-Hochberg q-values of the genes' p-values of one test.
+void set_q_values(std::vector<GeneFigures>& genes, double GeneFigures::*p_value,
+                  double GeneFigures::*q_value) {
   std::vector<std::size_t> order(genes.size());
   for (std::size_t i = 0; i < order.size(); ++i)
     order[i] = i;
   std::sort(order.begin(), order.end(),
-            [&](std::size_t a, std::size_t b) { return genes[a].p_value < genes[b].p_value; });
+            [&](std::size_t a, std::size_t b) { return genes[a].*p_value < genes[b].*p_value; });
   double smallest = 1.0;
   for (std::size_t rank = order.size(); rank >= 1; --rank) {
     GeneFigures& gene = genes[order[rank - 1]];
-    double q = gene.p_value * static_cast<double>(genes.size()) / static_cast<double>(rank);
+    double q = gene.*p_value * static_cast<double>(genes.size()) / static_cast<double>(rank);
     smallest = std::min(smallest, q);
-    gene.q_value = smallest;
+    gene.*q_value = smallest;
   }
+}
+
+// The median of some values, not a number for none.
+double median_of(std::vector<double>& values) {
+  if (values.empty()) return NAN;
+  std::sort(values.begin(), values.end());
+  return quantile(values, 0.5);
+}
+
+// The moderated t-test of every gene from the means of its passing spots' normalised M on each
+// slide, with the prior the program would estimate.
+void set_moderated_test(RunFigures& figures, const std::vector<std::vector<double>>& slide_means) {
+  std::vector<double> variances, dfs;
+  std::vector<double> mean_of(slide_means.size(), NAN), variance_of(slide_means.size(), NAN);
+  double pooled_df = 0.0;
+  for (std::size_t g = 0; g < slide_means.size(); ++g) {
+    const std::vector<double>& means = slide_means[g];
+    if (means.empty()) continue;
+    double sum = 0.0, squares = 0.0;
+    for (double m : means)
+      sum += m;
+    mean_of[g] = sum / static_cast<double>(means.size());
+    if (means.size() < 2) continue;
+    for (double m : means)
+      squares += (m - mean_of[g]) * (m - mean_of[g]);
+    variance_of[g] = squares / static_cast<double>(means.size() - 1);
+    variances.push_back(variance_of[g]);
+    dfs.push_back(static_cast<double>(means.size() - 1));
+    pooled_df += static_cast<double>(means.size() - 1);
+  }
+  const VariancePrior prior = estimate_variance_prior(variances, dfs);
+  figures.moderated = {true, "", prior.df, prior.variance};
+  for (GeneFigures& gene : figures.tested_genes) {
+    const std::size_t g = static_cast<std::size_t>(gene.gene - 1);
+    const double n = static_cast<double>(slide_means[g].size());
+    const double d = n - 1.0;
+    const double own = n >= 2 ? variance_of[g] : 0.0;
+    const double posterior = std::isinf(prior.df)
+                                 ? prior.variance
+                                 : (prior.df * prior.variance + d * own) / (prior.df + d);
+    gene.slides_used = static_cast<int32_t>(slide_means[g].size());
+    gene.slide_log2_mean = mean_of[g];
+    gene.moderated_t = mean_of[g] / std::sqrt(posterior / n);
+    gene.moderated_p =
+        gene.gene == 9 ? 0.0
+                       : two_sided_t_p_value(gene.moderated_t, std::min(d + prior.df, pooled_df));
+  }
+  set_q_values(figures.tested_genes, &GeneFigures::moderated_p, &GeneFigures::moderated_q);
 }
 
 std::string two_digits(int32_t number) {
@@ -92,7 +142,9 @@ RunFigures synthetic_figures(int32_t slides, int32_t spots_per_slide, int32_t re
   figures.replicates = replicates;
   figures.genes = spots_per_slide / replicates;
   figures.quality_constant = 1.5;
-  figures.command_line = "corvane --report run-report.html";
+  figures.command_line = "corvane --normalise loess --dye-swap 2 --report run-report.html";
+  figures.normalisation_method = "loess";
+  figures.before_curve_fitted = true;
 
   // Each gene's brightness and true log2 ratio.
   std::vector<double> gene_a(figures.genes), gene_m(figures.genes);
@@ -105,48 +157,61 @@ RunFigures synthetic_figures(int32_t slides, int32_t spots_per_slide, int32_t re
   }
 
   std::vector<std::vector<SimulatedSpot>> spots(slides);
-  std::vector<std::vector<double>> gene_log2(figures.genes);
+  std::vector<std::vector<double>> gene_log2(figures.genes), gene_slide_means(figures.genes);
   for (int32_t s = 0; s < slides; ++s) {
     SlideFigures slide;
     slide.file = "slide" + two_digits(s + 1) + ".txt";
+    slide.dye_swapped = s == 1;
+    // Channel 2 over channel 1 as read: a dye bias, and a bend that lifts M of the weak spots.
     double dye_bias = s == 2 ? log2_of(2.4) : 0.3 * random.normal();
+    double bend = 0.4 + 0.2 * random.normal();
     double fail_below = (s == slides - 1 && slides >= 4) ? 9.2 : 7.0;
     bool no_ratio = s == 6 && slides >= 10;
     double ch1_total = 0.0, ch2_total = 0.0;
+    std::vector<double> factors;
     std::vector<SimulatedSpot>& slide_spots = spots[s];
     for (int32_t spot = 0; spot < spots_per_slide; ++spot) {
       int32_t g = std::min(spot / replicates, figures.genes - 1);
       double a = gene_a[g] + 0.3 * random.normal();
+      double trend = dye_bias + bend * std::tanh((9.5 - a) / 1.5);
       // More noise for weak spots.
-      double m = gene_m[g] + dye_bias + (0.2 + 0.5 * std::exp(-(a - 6.0) / 1.5)) * random.normal();
-      double ch1 = std::exp2(a - m / 2.0), ch2 = std::exp2(a + m / 2.0);
+      double m = gene_m[g] + trend + (0.2 + 0.5 * std::exp(-(a - 6.0) / 1.5)) * random.normal();
+      // M measures the gene the same way on a swapped slide; its channels hold it the other way.
+      double channel_m = slide.dye_swapped ? -m : m;
+      double ch1 = std::exp2(a - channel_m / 2.0), ch2 = std::exp2(a + channel_m / 2.0);
       ch1_total += ch1;
       ch2_total += ch2;
       bool failed = a + 0.5 * random.normal() < fail_below;
       bool missing = no_ratio || random.chance(0.01);
-      slide_spots.push_back({static_cast<float>(a), missing ? NAN : static_cast<float>(m), failed});
+      if (!missing) factors.push_back(std::exp2(slide.dye_swapped ? -trend : trend));
+      slide_spots.push_back({static_cast<float>(a), missing ? NAN : static_cast<float>(m - trend),
+                             static_cast<float>(trend), failed});
       if (failed) ++slide.spots_failing_quality;
       if (missing) ++slide.spots_without_ratio;
     }
     slide.ch1_total = ch1_total;
     slide.ch2_total = ch2_total;
-    slide.norm_factor = ch2_total / ch1_total;
-    // Normalisation scales channel 2 by the factor, which moves every M down by its log2.
+    slide.norm_factor = factors.empty() ? ch2_total / ch1_total : median_of(factors);
     std::vector<double> log2_ratios;
+    std::vector<double> sums(figures.genes, 0.0);
+    std::vector<int32_t> counts(figures.genes, 0);
     for (int32_t spot = 0; spot < spots_per_slide; ++spot) {
       SimulatedSpot& simulated = slide_spots[spot];
       if (std::isnan(simulated.m)) continue;
-      simulated.m = static_cast<float>(simulated.m - log2_of(slide.norm_factor));
-      simulated.a = static_cast<float>(simulated.a - log2_of(slide.norm_factor) / 2.0);
       log2_ratios.push_back(simulated.m);
       int32_t g = spot / replicates;
-      if (!simulated.failed && g < figures.genes) gene_log2[g].push_back(simulated.m);
+      if (simulated.failed || g >= figures.genes) continue;
+      gene_log2[g].push_back(simulated.m);
+      sums[g] += simulated.m;
+      ++counts[g];
     }
+    for (int32_t g = 0; g < figures.genes; ++g)
+      if (counts[g] > 0) gene_slide_means[g].push_back(sums[g] / counts[g]);
     slide.log2_ratio = box_of(log2_ratios);
     figures.slides.push_back(slide);
   }
 
-  // Shared MA axes over every spot with a ratio, then the bins of each slide.
+  // Shared MA axes over every spot with a ratio, then the bins and curves of each slide.
   figures.a_lowest = figures.m_lowest = INFINITY;
   figures.a_highest = figures.m_highest = -INFINITY;
   for (const auto& slide_spots : spots) {
@@ -166,11 +231,18 @@ RunFigures synthetic_figures(int32_t slides, int32_t spots_per_slide, int32_t re
     SlideFigures& slide = figures.slides[s];
     slide.ma_pass.assign(kMaBinsA * kMaBinsM, 0);
     slide.ma_fail.assign(kMaBinsA * kMaBinsM, 0);
+    std::vector<std::vector<double>> after(kMaBinsA), before(kMaBinsA);
     for (const SimulatedSpot& spot : spots[s]) {
       if (std::isnan(spot.m)) continue;
-      int32_t index = bin(spot.m, figures.m_lowest, figures.m_highest, kMaBinsM) * kMaBinsA +
-                      bin(spot.a, figures.a_lowest, figures.a_highest, kMaBinsA);
+      int32_t a_bin = bin(spot.a, figures.a_lowest, figures.a_highest, kMaBinsA);
+      int32_t index = bin(spot.m, figures.m_lowest, figures.m_highest, kMaBinsM) * kMaBinsA + a_bin;
       ++(spot.failed ? slide.ma_fail : slide.ma_pass)[index];
+      after[a_bin].push_back(spot.m);
+      before[a_bin].push_back(spot.fit);
+    }
+    for (int32_t a_bin = 0; a_bin < kMaBinsA; ++a_bin) {
+      slide.median_m_after.push_back(median_of(after[a_bin]));
+      slide.median_m_before.push_back(median_of(before[a_bin]));
     }
   }
 
@@ -188,12 +260,14 @@ RunFigures synthetic_figures(int32_t slides, int32_t spots_per_slide, int32_t re
       sum += v;
       ratio_sum += std::exp2(v);
     }
+    gene.pooled_test = true;
     gene.log2_mean = sum / static_cast<double>(values.size());
     gene.mean_ratio = ratio_sum / static_cast<double>(values.size());
     gene.p_value = g == 8 ? 0.0 : t_test_p(values);
     gene.spots_used = static_cast<int32_t>(values.size());
     figures.tested_genes.push_back(gene);
   }
-  set_q_values(figures.tested_genes);
+  set_q_values(figures.tested_genes, &GeneFigures::p_value, &GeneFigures::q_value);
+  set_moderated_test(figures, gene_slide_means);
   return figures;
 }

@@ -6,10 +6,11 @@
 
 #include "run/run_figures.hpp"
 
-// A run of the given size: genes of `replicates` consecutive spots, most unchanged, one in ten
-// up or down by a factor of 1.2 to 3, noisier at low intensity, weak spots failing the quality
-// test. Slide 3 (when there is one) has a normalisation factor of about 2.4; the last of four or
-// more slides has a third of its spots failing; slide 7 of ten or more has no spot with a ratio.
-// Gene 5 has a name with markup characters and gene 9 a p-value of 0. Same arguments, same
-// figures.
+// A loess-normalised run of the given size: genes of `replicates` consecutive spots, most
+// unchanged, one in ten up or down by a factor of 1.2 to 3, noisier at low intensity, weak spots
+// failing the quality test; every slide's M bends up towards weak spots, and the fit takes the
+// bend away. Slide 2 (when there is one) is dye-swapped; slide 3 has a normalisation factor of
+// about 2.4; the last of four or more slides has a third of its spots failing; slide 7 of ten or
+// more has no spot with a ratio. Both tests are made. Gene 5 has a name with markup characters
+// and gene 9 p-values of 0. Same arguments, same figures.
 RunFigures synthetic_figures(int32_t slides, int32_t spots_per_slide, int32_t replicates);
