@@ -152,15 +152,18 @@ void normalise_log_ratios(Run& run) {
   Normalisation& normalisation = run.normalisation;
   if (normalisation.keep_removed) {
     normalisation.removed_m = dmatrix(1, run.FileCount, 1, run.TotalSpots);
-    for (int32_t f = 1; f <= run.FileCount; ++f) {
-      for (int32_t s = 1; s <= run.TotalSpots; ++s)
-        normalisation.removed_m[f][s] = 0.0;
-    }
   }
   if (normalisation.method == NormalisationMethod::kTotal ||
       normalisation.method == NormalisationMethod::kNone) {
     if (normalisation.keep_removed) record_whole_slide_shift(run);
     return;
+  }
+  // The fits set what they remove from the spots they fit; nothing is removed from the others.
+  if (normalisation.keep_removed) {
+    for (int32_t f = 1; f <= run.FileCount; ++f) {
+      for (int32_t s = 1; s <= run.TotalSpots; ++s)
+        normalisation.removed_m[f][s] = 0.0;
+    }
   }
 
   const std::vector<SpotGroup> groups = fit_groups(run);
