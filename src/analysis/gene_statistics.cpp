@@ -77,6 +77,7 @@ void create_gene_arrays(Run& run) {
   }
 
   const int64_t columns = replicate_columns(run);
+  if (run.decisions.wanted) run.decisions.verdict = cmatrix(1, genes, 1, columns);
   run.gene_values = dvector(1, columns);
   run.sorted_values = dvector(1, columns);
   run.kept_values = dvector(1, columns);
@@ -167,6 +168,42 @@ void set_statistics(Run& run, int32_t g, const DoubleVector& kept, int32_t count
   run.spots_used[g] = count;
 }
 
+// The verdict of every column of a gene whose kept ratios are the window first..first+count-1 of
+// its ascending non-zero ratios (rejected: that pair failed the eight-fold test). A value below the
+// window or above it was dropped. The values equal to an end of the window stand next to each
+// other in the ascending order, and in column order among themselves: the drops of the largest
+// took the last of them, those of the smallest the first.
+void record_verdicts(Run& run, int32_t g, int32_t first, int32_t count, bool rejected) {
+  const auto columns = static_cast<int32_t>(replicate_columns(run));
+  const OffsetVector<char>& verdict = run.decisions.verdict[g];
+  const int32_t nonzero = columns - run.zero_count[g];
+  const DoubleVector sorted = window_of(run.kept_values, 1, nonzero);
+  const double lowest = sorted[first], highest = sorted[first + count - 1];
+  // The place in the ascending order of the next column holding the lowest or highest kept value.
+  int32_t next_lowest = 1, next_highest = 1;
+  while (sorted[next_lowest] < lowest)
+    ++next_lowest;
+  while (sorted[next_highest] < highest)
+    ++next_highest;
+  const SpotVerdict kept = rejected ? kVerdictDroppedPair : kVerdictKept;
+  for (int32_t k = 1; k <= columns; ++k) {
+    const double v = run.gene_values[k];
+    int32_t place = first;  // inside the window
+    if (v == 0.0) {
+      verdict[k] = kVerdictZero;
+      continue;
+    }
+    if (v < lowest || v > highest) {
+      place = 0;  // outside
+    } else if (v == highest) {
+      place = next_highest++;
+    } else if (v == lowest) {
+      place = next_lowest++;
+    }
+    verdict[k] = place >= first && place < first + count ? kept : kVerdictDroppedMeanMedian;
+  }
+}
+
 void process_gene(Run& run, int32_t g) {
   const auto columns = static_cast<int32_t>(replicate_columns(run));
   for (int32_t k = 1; k <= columns; ++k) {
@@ -190,7 +227,13 @@ void process_gene(Run& run, int32_t g) {
   }
   for (int32_t i = 1; i <= zeros; ++i)
     run.sorted_values[i] = 0.0;
-  if (count == 0) return;
+  if (count == 0) {
+    if (run.decisions.wanted) {
+      for (int32_t k = 1; k <= columns; ++k)
+        run.decisions.verdict[g][k] = kVerdictZero;
+    }
+    return;
+  }
   random_quicksort(run.sorted_values.from(zeros + 1), count);
 
   // The non-zero values, ascending, are the kept ones.
@@ -199,6 +242,7 @@ void process_gene(Run& run, int32_t g) {
   }
 
   if (count == 1) {
+    if (run.decisions.wanted) record_verdicts(run, g, 1, 1, false);
     double v = run.kept_values[1];
     run.ratio_mean[g] = v;
     run.ratio_median[g] = v;
@@ -213,7 +257,9 @@ void process_gene(Run& run, int32_t g) {
   int32_t first = 1;
   if (count >= 3) drop_outliers(run, g, first, count);
   DoubleVector kept = window_of(run.kept_values, first, count);
-  if (count == 2 && !pair_is_accepted(kept)) {
+  const bool rejected = count == 2 && !pair_is_accepted(kept);
+  if (run.decisions.wanted) record_verdicts(run, g, first, count, rejected);
+  if (rejected) {
     reject_gene(run, g, kept);
   } else {
     set_statistics(run, g, kept, count);

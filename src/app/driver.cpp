@@ -55,18 +55,31 @@ void merge_files(Run& run, bool dialogue) {
   group_by_gene(run);
 
   write_spot_report(run);
-  // The spot-level values are released next: the spot table is written now.
-  if (!run.SpotTablePath.empty()) write_spot_table(run);
-  release_dmatrix(run.ch1_net, 1, run.FileCount, 1, run.TotalSpots);
-  release_dmatrix(run.ch2_net, 1, run.FileCount, 1, run.TotalSpots);
+  // The spot-level values have no further reader, but for the spot table, which shows what the
+  // gene statistics made of every spot, and the report's gene sections, which show each top gene's
+  // spots with their ratios. Neither holds the run above the most it holds while data.txt is
+  // written.
+  const bool spot_table = !run.SpotTablePath.empty();
+  if (!spot_table) {
+    release_dmatrix(run.ch1_net, 1, run.FileCount, 1, run.TotalSpots);
+    release_dmatrix(run.ch2_net, 1, run.FileCount, 1, run.TotalSpots);
+  }
   release_dmatrix(run.channel_totals, 1, run.FileCount, 1, 2);
   release_dvector(run.norm_factor, 1, run.FileCount);
-  release_dmatrix(run.spot_ratio, 1, run.FileCount, 1, run.TotalSpots);
+  if (!spot_table && run.ReportPath.empty()) {
+    release_dmatrix(run.spot_ratio, 1, run.FileCount, 1, run.TotalSpots);
+  }
 
+  run.decisions.wanted = spot_table || !run.ReportPath.empty();
   compute_file_gene_means(run);
   zero_failed_ratios(run);
   compute_gene_statistics(run);
   write_merge_report(run);
+  if (spot_table) {
+    write_spot_table(run);
+    release_dmatrix(run.ch1_net, 1, run.FileCount, 1, run.TotalSpots);
+    release_dmatrix(run.ch2_net, 1, run.FileCount, 1, run.TotalSpots);
+  }
 
   if (run.GeneTablePath.empty() && run.ReportPath.empty()) return;
   compute_q_values(run);

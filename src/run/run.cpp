@@ -43,6 +43,7 @@ void release_run_arrays(Run& run) {
   release_dvector(moderated.t, 1, genes);
   release_dvector(moderated.slide_log2_mean, 1, genes);
   release_ivector(moderated.slides_used, 1, genes);
+  release_cmatrix(run.decisions.verdict, 1, genes, 1, columns);
   release_dvector(run.q_value, 1, genes);
   release_dvector(run.degrees_of_freedom, 1, genes);
   release_dvector(run.t_statistic, 1, genes);

@@ -69,6 +69,23 @@ struct ModeratedTest {
   DoubleVector slide_log2_mean, t, df, p_value, q_value;
 };
 
+// What the gene statistics made of every replicate spot with a non-zero ratio, for the spot table
+// and the report. A zero ratio is a spot without a ratio or one that failed the quality test.
+enum SpotVerdict : char {
+  kVerdictZero = '0',
+  kVerdictKept = 'k',
+  kVerdictDroppedMeanMedian = 'm',  // dropped by the mean-to-median rule
+  kVerdictDroppedPair = 'p',        // one of a pair that failed the eight-fold test
+};
+
+// The verdicts, kept when the spot table or the report asks for them. The rules drop values, not
+// spots: when several columns hold a dropped value, the drop of the largest value takes the last
+// of them in column order and the drop of the smallest the first.
+struct SpotDecisions {
+  bool wanted = false;
+  CharMatrix verdict;  // 1..GeneNumber x 1..R*N, column (f - 1) * R + j as in gene_ratio
+};
+
 struct Run {
   // How the run talks to its user, and the folder the reports go into (empty: the working folder).
   Console console;
@@ -130,6 +147,7 @@ struct Run {
   // and the report.
   DoubleVector t_statistic, degrees_of_freedom, q_value;
   ModeratedTest moderated;
+  SpotDecisions decisions;
   // What the HTML report shows, gathered while the values exist.
   RunFigures figures;
   // Work vectors of the gene statistics, 1..R*N, reused for every gene.

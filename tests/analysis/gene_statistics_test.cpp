@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "analysis/analysis.hpp"
 #include "analysis/run_setup.hpp"
@@ -180,4 +182,52 @@ TEST(GeneStatistics, ResultsDoNotDependOnTheRandomSource) {
     EXPECT_EQ(first.file_outliers[f], second.file_outliers[f]);
   release_run_arrays(first);
   release_run_arrays(second);
+}
+
+namespace {
+
+// The verdicts of every column of every gene, as one text per gene.
+std::vector<std::string> verdicts_of(::Run& run) {
+  std::vector<std::string> rows;
+  for (int32_t g = 1; g <= run.GeneNumber; ++g) {
+    std::string row;
+    for (int32_t k = 1; k <= run.ReplicateCount * run.FileCount; ++k)
+      row += run.decisions.verdict[g][k];
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+}  // namespace
+
+// Gene 1, one file of seven replicates: kept (1, 1, 2, 2, 9, 9, 9) has mean 33 / 7 over median 2,
+// above 2, so one 9 is dropped; then (1, 1, 2, 2, 9, 9) has mean 4 over median 2, exactly 2, and
+// the loop stops. Three columns hold 9: the drop of the largest value takes the last of them,
+// column 5. The file's outlier count counts all three. Gene 2: a zero and a pair 0.5, 5.0 that
+// fails the eight-fold test. Gene 3: all zeros. Gene 4: one ratio, kept.
+TEST(GeneStatistics, VerdictsOfEveryColumnWithTies) {
+  ::Run run = gene_run(7, 1,
+                       {{9, 1, 9, 2, 9, 2, 1},
+                        {0, 0.5, 0, 0, 5, 0, 0},
+                        {0, 0, 0, 0, 0, 0, 0},
+                        {0, 0, 0, 3, 0, 0, 0}});
+  run.decisions.wanted = true;
+  compute_gene_statistics(run);
+  EXPECT_EQ(verdicts_of(run),
+            (std::vector<std::string>{"kkkkmkk", "0p00p00", "0000000", "000k000"}));
+  EXPECT_EQ(run.outliers_found[1], 1);
+  EXPECT_EQ(run.spots_used[1], 6);
+  EXPECT_EQ(run.outliers_found[2], 2);
+  EXPECT_EQ(run.file_outliers[1], 3 + 2);
+  release_run_arrays(run);
+}
+
+// Two files of two replicates: (1, 1 | 1, 8) keeps four values, mean 2.75 over median 1 drops the 8
+// (column 4); then (1, 1, 1) stays. (4, 4 | 4, 40): the one 40 is dropped.
+TEST(GeneStatistics, VerdictsFollowTheDroppedValueToItsColumn) {
+  ::Run run = gene_run(2, 2, {{1, 1, 1, 8}, {4, 40, 4, 4}});
+  run.decisions.wanted = true;
+  compute_gene_statistics(run);
+  EXPECT_EQ(verdicts_of(run), (std::vector<std::string>{"kkkm", "kmkk"}));
+  release_run_arrays(run);
 }

@@ -16,11 +16,6 @@ namespace {
   return run;
 }
 
-void release(::Run& run) {
-  release_run_arrays(run);
-  release_dmatrix(run.gene_ratio, 1, run.GeneNumber, 1, replicate_columns(run));
-}
-
 }  // namespace
 
 // Four genes of three slides with the same variance 1 and one gene on one slide: the variances
@@ -48,7 +43,7 @@ TEST(ModeratedTest, EqualVariancesGiveAnInfinitePrior) {
   EXPECT_NEAR(test.q_value[4], 5 * p[3], 1e-15);
   EXPECT_NEAR(test.q_value[1], 5.0 / 2 * p[0], 1e-15);
   EXPECT_NEAR(test.q_value[3], 1.0, 1e-15);
-  release(run);
+  release_run_arrays(run);
 }
 
 // One gene with a variance (slides 1 and 2: means 1 and 2, s^2 = 0.5): the prior is its own
@@ -72,7 +67,7 @@ TEST(ModeratedTest, ASingleGeneWithAVariance) {
   EXPECT_EQ(test.slides_used[3], 0);
   EXPECT_TRUE(std::isnan(test.slide_log2_mean[3]));
   EXPECT_TRUE(std::isnan(test.df[3]));
-  release(run);
+  release_run_arrays(run);
 }
 
 // Replicates on one slide are averaged first: two replicates per slide, gene 1 with log2 values
@@ -84,7 +79,7 @@ TEST(ModeratedTest, ReplicatesAreAveragedWithinASlide) {
   EXPECT_EQ(pairs.moderated.slides_used[1], 2);
   EXPECT_DOUBLE_EQ(pairs.moderated.slide_log2_mean[1], 2.0);
   EXPECT_DOUBLE_EQ(pairs.moderated.slide_log2_mean[2], 1.0);  // slide means 0 and 2
-  release(pairs);
+  release_run_arrays(pairs);
 
   ::Run single = moderated_run({{2}, {4}, {0}});
   EXPECT_FALSE(single.moderated.made);
@@ -92,5 +87,5 @@ TEST(ModeratedTest, ReplicatesAreAveragedWithinASlide) {
   EXPECT_EQ(single.moderated.slide_log2_mean[2], 2.0);
   for (int32_t g = 1; g <= 3; ++g)
     EXPECT_TRUE(std::isnan(single.moderated.p_value[g]));
-  release(single);
+  release_run_arrays(single);
 }

@@ -121,12 +121,12 @@ TEST(Tables, SpotTableHoldsEverySpotOfDataTxt) {
   ASSERT_EQ(spot_lines.size(), data_rows.size() + 1);
   EXPECT_EQ(spot_lines[0],
             "file\tspot\tgene\tarray_row\tarray_col\trow\tcol\tname\tch1_net\tch2_net\tratio\t"
-            "quality");
+            "quality\tdecision");
   int missing_ratio = 0, failing = 0, slide = 0;
   for (std::size_t row = 1; row < spot_lines.size(); ++row) {
     const std::vector<std::string> spot = split(spot_lines[row], '\t');
     const std::vector<std::string> data = split(data_rows[row - 1], '\t');
-    ASSERT_EQ(spot.size(), 12u);
+    ASSERT_EQ(spot.size(), 13u);
     slide += spot[1] == "1";
     EXPECT_EQ(spot[0], "g0" + std::to_string(slide) + ".txt");
     EXPECT_EQ(spot[1], data[0]);
@@ -142,6 +142,13 @@ TEST(Tables, SpotTableHoldsEverySpotOfDataTxt) {
     }
     failing += spot[11] == "fail";
     EXPECT_TRUE(spot[11] == "pass" || spot[11] == "fail");
+    // A spot without a ratio is that first; one with a ratio that fails the quality test is
+    // that next.
+    if (spot[10] == "NA") {
+      EXPECT_EQ(spot[12], "no_ratio");
+    } else if (spot[11] == "fail") {
+      EXPECT_EQ(spot[12], "failed_quality");
+    }
   }
   EXPECT_GT(missing_ratio, 0);
   EXPECT_GT(failing, 0);
@@ -170,8 +177,7 @@ TEST(Tables, NothingNewWithoutTheOptionsAndTablesThatCannotBeWritten) {
   EXPECT_EQ(folder.read("data.txt"), plain.read("data.txt"));
   EXPECT_EQ(folder.read("merge.txt"), plain.read("merge.txt"));
 
-  // A spot table that cannot be written is removed; data.txt before it is complete, and merge.txt
-  // not begun.
+  // A spot table that cannot be written is removed; data.txt and merge.txt before it are complete.
   std::filesystem::remove(folder.path() / "merge.txt");
   std::filesystem::create_symlink("/dev/full", folder.path() / "spots.tsv");
   run = folder.run_with_arguments("-q -r 3 --spots spots.tsv " + kSlides);
@@ -179,7 +185,7 @@ TEST(Tables, NothingNewWithoutTheOptionsAndTablesThatCannotBeWritten) {
   EXPECT_EQ(run.errors, "can't write the data file <spots.tsv>: No space left on device\n");
   EXPECT_FALSE(folder.exists("spots.tsv"));
   EXPECT_EQ(folder.read("data.txt"), plain.read("data.txt"));
-  EXPECT_FALSE(folder.exists("merge.txt"));
+  EXPECT_EQ(folder.read("merge.txt"), plain.read("merge.txt"));
 
   run = folder.run_with_arguments("-q -r 3 --genes - --report - " + kSlides);
   EXPECT_EQ(run.status, 2);
