@@ -1,5 +1,7 @@
 #include "app/command_line.hpp"
 
+#include <fcntl.h>
+#include <getopt.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,6 +9,7 @@
 #include <charconv>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 #include "input/result_file.hpp"
 #include "run/run.hpp"
@@ -47,7 +50,8 @@ const char* const kHelpText =
     "  -h, --help            print this help and exit\n"
     "  -V, --version         print the name and version and exit\n"
     "\n"
-    "Both --name VALUE and --name=VALUE work; -- ends the options.\n"
+    "Both --name VALUE and --name=VALUE work, short options bundle (-qr4), and a long option\n"
+    "may be shortened to a prefix that no other option shares (--repl 4); -- ends the options.\n"
     "\n"
     "Example:\n"
     "  corvane -r 4 -o results slide01.txt slide02.txt slide03.txt slide04.txt\n"
@@ -73,50 +77,72 @@ enum class Option {
 
 struct OptionName {
   Option option;
-  const char* short_name;  // "" when there is none
+  char short_name;  // 0 when there is none
   const char* long_name;
   bool takes_value;
 };
 
 constexpr OptionName kOptions[] = {
-    {Option::kReplicates, "-r", "--replicates", true},
-    {Option::kRatio, "", "--ratio", true},
-    {Option::kQuality, "-c", "--quality", true},
-    {Option::kOutputDir, "-o", "--output-dir", true},
-    {Option::kQuiet, "-q", "--quiet", false},
-    {Option::kGenes, "", "--genes", true},
-    {Option::kSpots, "", "--spots", true},
-    {Option::kReport, "", "--report", true},
-    {Option::kNormalise, "", "--normalise", true},
-    {Option::kDyeSwap, "", "--dye-swap", true},
-    {Option::kHelp, "-h", "--help", false},
-    {Option::kVersion, "-V", "--version", false},
+    {Option::kReplicates, 'r', "replicates", true},
+    {Option::kRatio, 0, "ratio", true},
+    {Option::kQuality, 'c', "quality", true},
+    {Option::kOutputDir, 'o', "output-dir", true},
+    {Option::kQuiet, 'q', "quiet", false},
+    {Option::kGenes, 0, "genes", true},
+    {Option::kSpots, 0, "spots", true},
+    {Option::kReport, 0, "report", true},
+    {Option::kNormalise, 0, "normalise", true},
+    {Option::kDyeSwap, 0, "dye-swap", true},
+    {Option::kHelp, 'h', "help", false},
+    {Option::kVersion, 'V', "version", false},
 };
+constexpr std::size_t kOptionCount = std::size(kOptions);
 
-// The option an argument names, with the value written into the same argument ("--ratio=2" or
-// "-r4"), if any. Null when it names none.
-const OptionName* find_option(std::string_view argument, std::string_view& attached,
-                              bool& has_attached) {
-  has_attached = false;
-  for (const OptionName& option : kOptions) {
-    const std::string_view long_name = option.long_name;
-    if (argument == long_name) return &option;
-    if (option.takes_value && argument.starts_with(long_name) &&
-        argument[long_name.size()] == '=') {
-      attached = argument.substr(long_name.size() + 1);
-      has_attached = true;
-      return &option;
-    }
-    const std::string_view short_name = option.short_name;
-    if (short_name.empty()) continue;
-    if (argument == short_name) return &option;
-    if (option.takes_value && argument.starts_with(short_name)) {
-      attached = argument.substr(short_name.size());
-      has_attached = true;
-      return &option;
-    }
+// What getopt_long returns for an option: its short name, or past every character for a long one.
+int code_of(std::size_t index) {
+  const char short_name = kOptions[index].short_name;
+  return short_name != 0 ? short_name : 256 + static_cast<int>(index);
+}
+
+const OptionName* option_of_code(int code) {
+  for (std::size_t i = 0; i < kOptionCount; ++i) {
+    if (code_of(i) == code) return &kOptions[i];
   }
   return nullptr;
+}
+
+// The tables getopt_long reads: the short names (a colon after one that takes a value; a colon
+// first, so that a missing value is told apart from an unknown option) and the long names.
+struct GetoptTables {
+  std::string short_names = ":";
+  std::vector<option> long_names;
+};
+
+GetoptTables getopt_tables() {
+  GetoptTables tables;
+  for (std::size_t i = 0; i < kOptionCount; ++i) {
+    const OptionName& name = kOptions[i];
+    if (name.short_name != 0) {
+      tables.short_names += name.short_name;
+      if (name.takes_value) tables.short_names += ':';
+    }
+    tables.long_names.push_back(
+        {name.long_name, name.takes_value ? required_argument : no_argument, nullptr, code_of(i)});
+  }
+  tables.long_names.push_back({nullptr, 0, nullptr, 0});
+  return tables;
+}
+
+// The long options that an argument such as "--re" or "--re=4" abbreviates.
+std::vector<std::string> long_options_abbreviated(std::string_view argument) {
+  std::vector<std::string> matches;
+  if (!argument.starts_with("--")) return matches;
+  const std::string_view prefix = argument.substr(2, argument.find('=') - 2);
+  for (const OptionName& name : kOptions) {
+    if (std::string_view(name.long_name).starts_with(prefix))
+      matches.push_back(std::string("--") + name.long_name);
+  }
+  return matches;
 }
 
 // The whole text must be the number: unlike the dialogue's answers, "4x" is refused.
@@ -142,8 +168,10 @@ struct MethodName {
 };
 
 constexpr MethodName kMethods[] = {
-    {NormalisationMethod::kTotal, "total"},   {NormalisationMethod::kNone, "none"},
-    {NormalisationMethod::kMedian, "median"}, {NormalisationMethod::kLoess, "loess"},
+    {NormalisationMethod::kTotal, "total"},
+    {NormalisationMethod::kNone, "none"},
+    {NormalisationMethod::kMedian, "median"},
+    {NormalisationMethod::kLoess, "loess"},
     {NormalisationMethod::kPrintTipLoess, "printtip-loess"},
 };
 
@@ -180,7 +208,7 @@ std::string quoted(std::string_view text) {
 // Stores the value of an option; false with the message when the value is not accepted.
 bool take_value(const OptionName& option, std::string_view value, CommandLine& options,
                 std::string& error) {
-  const std::string named = "option " + std::string(option.long_name);
+  const std::string named = "option --" + std::string(option.long_name);
   switch (option.option) {
     case Option::kReplicates:
       if (whole_integer(value, options.replicates) && options.replicates >= 1) return true;
@@ -232,30 +260,74 @@ bool take_value(const OptionName& option, std::string_view value, CommandLine& o
   }
 }
 
+// The message for what getopt_long did not take: a long option it does not know (optopt 0) or
+// that more than one long option begins with, a value given to an option that takes none, or a
+// short option it does not know, which may stand inside a bundle such as -qx.
+std::string unrecognised_option(const std::string& word, int optopt_code) {
+  const OptionName* known = option_of_code(optopt_code);
+  if (known != nullptr) return "option --" + std::string(known->long_name) + " takes no value";
+  const std::vector<std::string> matches = long_options_abbreviated(word);
+  if (optopt_code == 0 && matches.size() > 1) {
+    std::string error = "option " + quoted(word) + " is ambiguous: it could be";
+    for (std::size_t i = 0; i < matches.size(); ++i)
+      error += (i == 0 ? " " : i + 1 == matches.size() ? " or " : ", ") + matches[i];
+    return error;
+  }
+  const std::string named =
+      optopt_code == 0 ? word : std::string("-") + static_cast<char>(optopt_code);
+  return "unknown option " + quoted(named) +
+         "; the options are -r, --ratio, -c, -o, -q, --normalise, --dye-swap, --genes, --spots, "
+         "--report, --help and --version";
+}
+
+// Why a table or the report could not be written to the path, or empty when it can: an existing
+// file must open for writing (its contents are left as they are), a new one must be possible in
+// its folder, which is tried by making it and removing it again. Devices and pipes are taken as
+// they are.
+std::string unwritable_reason(const std::string& path) {
+  struct stat status {};
+  if (stat(path.c_str(), &status) == 0) {
+    if (S_ISDIR(status.st_mode)) return std::strerror(EISDIR);
+    if (!S_ISREG(status.st_mode)) return "";
+    const int fd = open(path.c_str(), O_WRONLY);
+    if (fd < 0) return std::strerror(errno);
+    close(fd);
+    return "";
+  }
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+  if (fd < 0) return std::strerror(errno);
+  close(fd);
+  unlink(path.c_str());
+  return "";
+}
+
 }  // namespace
 
 bool parse_command_line(int argc, const char* const* argv, CommandLine& options,
                         std::string& error) {
-  bool options_ended = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view argument = argv[i];
-    if (options_ended || argument.size() < 2 || argument[0] != '-') {
-      options.files.emplace_back(argument);
-      continue;
-    }
-    if (argument == "--") {
-      options_ended = true;
-      continue;
-    }
-    std::string_view value;
-    bool has_value = false;
-    const OptionName* option = find_option(argument, value, has_value);
-    if (option == nullptr) {
-      error = "unknown option " + quoted(argument) +
-              "; the options are -r, --ratio, -c, -o, -q, --normalise, --dye-swap, --genes, "
-              "--spots, --report, --help and --version";
+  // getopt_long orders the words of its table (options first, then the files) but never changes
+  // the words themselves: the table is a copy of argv's.
+  std::vector<char*> words;
+  for (int i = 0; i < argc; ++i)
+    words.push_back(const_cast<char*>(argv[i]));
+  words.push_back(nullptr);
+  const GetoptTables tables = getopt_tables();
+  opterr = 0;  // the messages are ours
+  optind = 0;  // a fresh scan, whatever an earlier one left
+  while (true) {
+    const int code = getopt_long(argc, words.data(), tables.short_names.c_str(),
+                                 tables.long_names.data(), nullptr);
+    if (code == -1) break;
+    if (code == ':') {
+      error = "option --" + std::string(option_of_code(optopt)->long_name) + " needs a value";
       return false;
     }
+    if (code == '?') {
+      error = unrecognised_option(words[static_cast<std::size_t>(optind - 1)], optopt);
+      return false;
+    }
+    const OptionName* option = option_of_code(code);
+    if (option == nullptr) continue;
     if (!option->takes_value) {
       if (option->option == Option::kHelp) options.help = true;
       if (option->option == Option::kVersion) options.version = true;
@@ -263,15 +335,10 @@ bool parse_command_line(int argc, const char* const* argv, CommandLine& options,
       options.quiet = true;
       continue;
     }
-    if (!has_value) {
-      if (i + 1 == argc) {
-        error = "option " + std::string(option->long_name) + " needs a value";
-        return false;
-      }
-      value = argv[++i];
-    }
-    if (!take_value(*option, value, options, error)) return false;
+    if (!take_value(*option, optarg, options, error)) return false;
   }
+  for (int i = optind; i < argc; ++i)
+    options.files.emplace_back(words[static_cast<std::size_t>(i)]);
   return true;
 }
 
@@ -286,6 +353,8 @@ std::vector<std::string> check_command_line(const CommandLine& options) {
     errors.push_back(std::to_string(options.files.size()) +
                      " result files given: at most 99 can be merged together");
   }
+  // The device and inode of each file opened, to find one file named twice under two names.
+  std::vector<std::pair<dev_t, ino_t>> identities(options.files.size(), {0, 0});
   for (std::size_t k = 0; k < options.files.size(); ++k) {
     const std::string& name = options.files[k];
     bool repeated = false;
@@ -301,7 +370,17 @@ std::vector<std::string> check_command_line(const CommandLine& options) {
     errno = 0;
     const int fd = open_regular_file(name.c_str());
     if (fd >= 0) {
+      struct stat status {};
+      if (fstat(fd, &status) == 0) identities[k] = {status.st_dev, status.st_ino};
       close(fd);
+      for (std::size_t j = 0; j < k; ++j) {
+        if (identities[j] == identities[k] && identities[k].second != 0) {
+          errors.push_back("result files " + quoted(options.files[j]) + " (file " +
+                           std::to_string(j + 1) + ") and " + quoted(name) + " (file " +
+                           std::to_string(k + 1) + ") are the same file: name each file once");
+          break;
+        }
+      }
       continue;
     }
     const std::string reason = errno != 0 ? std::strerror(errno) : "not a regular file";
@@ -329,6 +408,16 @@ std::vector<std::string> check_command_line(const CommandLine& options) {
         break;
       }
     }
+  }
+  const std::pair<const char*, const std::string*> outputs[] = {{"--genes", &options.gene_table},
+                                                                {"--spots", &options.spot_table},
+                                                                {"--report", &options.report}};
+  for (const auto& [option, path] : outputs) {
+    if (path->empty() || *path == "-") continue;
+    const std::string reason = unwritable_reason(*path);
+    if (reason.empty()) continue;
+    errors.push_back("option " + std::string(option) + " cannot write " + quoted(*path) + " (" +
+                     reason + "): a file in an existing folder that can be written is expected");
   }
   const int to_standard_output =
       (options.gene_table == "-") + (options.spot_table == "-") + (options.report == "-");

@@ -36,7 +36,8 @@ bool parse_command_line(int argc, const char* const* argv, CommandLine& options,
                         std::string& error);
 
 // The tests of a run from the command line, all made before anything is read: --replicates given,
-// 1 to 99 files, each a readable regular file named only once, an existing output folder, and
-// dye-swapped slides among the files, each named once.
+// 1 to 99 files, each a readable regular file named only once (under any name), an existing
+// output folder, tables and a report that can be written, and dye-swapped slides among the
+// files, each named once.
 // Returns one message for each failure; none when the run can go ahead.
 std::vector<std::string> check_command_line(const CommandLine& options);

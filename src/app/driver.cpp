@@ -36,6 +36,13 @@ void merge_files(Run& run, bool dialogue) {
   create_spot_arrays(run);
   run.GeneNumber = run.TotalSpots / run.ReplicateCount;
   print_progress(run.console, "GeneNumber = %d\n", run.GeneNumber);
+  // The merge goes on and ends well, but a script should hear that it merged no gene.
+  if (!dialogue && run.GeneNumber == 0) {
+    std::fprintf(stderr,
+                 "corvane: warning: --replicates %d is more than the %d spots of a slide, so no "
+                 "spot belongs to a whole gene and merge.txt lists no genes\n",
+                 run.ReplicateCount, run.TotalSpots);
+  }
   if (dialogue) std::fputs("\nProgram running...\n", stdout);
 
   read_spot_tables(run);

@@ -145,7 +145,23 @@ TEST(CommandLine, UsageErrorsEndWithStatus2AndTouchNoReport) {
        "option --dye-swap names slide 3, but 2 result files are given: name slides 1 to 2"},
       {"-r 4 --dye-swap 2,1,2 slide01.txt slide02.txt",
        "option --dye-swap names slide 2 twice: name each swapped slide once"},
+      {"--rep 4 slide01.txt", "option '--rep' is ambiguous: it could be --replicates or --report"},
+      {"-r 4 --quiet=yes slide01.txt", "option --quiet takes no value"},
+      {"-qx -r 4 slide01.txt",
+       "unknown option '-x'; the options are -r, --ratio, -c, -o, -q, --normalise, --dye-swap, "
+       "--genes, --spots, --report, --help and --version"},
+      {"-r 4 slide01.txt ./slide01.txt",
+       "result files 'slide01.txt' (file 1) and './slide01.txt' (file 2) are the same file: "
+       "name each file once"},
+      {"-r 4 slide01.txt slide02.txt linked.txt",
+       "result files 'slide01.txt' (file 1) and 'linked.txt' (file 3) are the same file: name "
+       "each file once"},
+      {"-r 4 dir/../slide02.txt slide02.txt",
+       "result files 'dir/../slide02.txt' (file 1) and 'slide02.txt' (file 2) are the same file: "
+       "name each file once"},
   };
+  ASSERT_EQ(link((folder.path() / "slide01.txt").c_str(), (folder.path() / "linked.txt").c_str()),
+            0);
   for (const auto& [arguments, message] : cases) {
     BinaryRun run = folder.run_with_arguments(arguments);
     EXPECT_EQ(run.status, 2) << arguments;
@@ -192,6 +208,32 @@ TEST(CommandLine, FailuresOfTheRunGoToStandardErrorWithoutAKeyWait) {
             "can't open the data file: <merge.txt>\n"
             "close the Excel or other application which opens this file and try again.\n");
   EXPECT_TRUE(folder.exists("data.txt"));
+}
+
+// Short options bundle, and a long option may be shortened to any prefix that no other option
+// shares; both give the reports of the spelled-out options. A replicate count above the spots of
+// a slide merges no gene: the run ends well, with a warning.
+TEST(CommandLine, BundledAndShortenedOptionsAndNoWholeGene) {
+  ScratchFolder spelled, bundled, shortened;
+  for (const ScratchFolder* folder : {&spelled, &bundled, &shortened})
+    copy_examples(*folder);
+  ASSERT_EQ(spelled.run_with_arguments("-q -r 4 --ratio 2 --normalise median slide01.txt").status,
+            0);
+  ASSERT_EQ(bundled.run_with_arguments("-qr4 --ratio=2 --normalise=median slide01.txt").status, 0);
+  ASSERT_EQ(shortened.run_with_arguments("--qui --repl 4 --rat 2 --norm median slide01.txt").status,
+            0);
+  for (const ScratchFolder* folder : {&bundled, &shortened}) {
+    EXPECT_EQ(folder->read("data.txt"), spelled.read("data.txt"));
+    EXPECT_EQ(folder->read("merge.txt"), spelled.read("merge.txt"));
+  }
+
+  // The example slides have 256 spots.
+  BinaryRun run = spelled.run_with_arguments("-q -r 257 slide01.txt slide02.txt");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.errors,
+            "corvane: warning: --replicates 257 is more than the 256 spots of a slide, so no spot "
+            "belongs to a whole gene and merge.txt lists no genes\n");
+  EXPECT_TRUE(spelled.read("merge.txt").ends_with("Outliers Found\n"));
 }
 
 TEST(CommandLine, HelpAndVersion) {

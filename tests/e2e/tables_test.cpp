@@ -165,17 +165,29 @@ TEST(Tables, NothingNewWithoutTheOptionsAndTablesThatCannotBeWritten) {
   EXPECT_EQ(names, (std::vector<std::string>{".console", ".errors", "data.txt", "g01.txt",
                                              "g02.txt", "g03.txt", "merge.txt"}));
 
-  // A gene table that cannot be opened comes after merge.txt, which is complete.
+  // A table that cannot be written is a usage error before anything is read: a folder in its
+  // place, a folder that does not exist, a name below a file.
   ScratchFolder folder;
   generate_slides(folder);
   std::filesystem::create_directory(folder.path() / "taken");
-  BinaryRun run = folder.run_with_arguments("-q -r 3 --genes taken " + kSlides);
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.errors,
-            "can't open the data file <taken>\n"
-            "close the Excel or other application which opens this file and try again.\n");
-  EXPECT_EQ(folder.read("data.txt"), plain.read("data.txt"));
-  EXPECT_EQ(folder.read("merge.txt"), plain.read("merge.txt"));
+  const std::string unwritable[][2] = {
+      {"--genes taken", "option --genes cannot write 'taken' (Is a directory)"},
+      {"--spots nowhere/s.tsv",
+       "option --spots cannot write 'nowhere/s.tsv' (No such file or "
+       "directory)"},
+      {"--report g01.txt/r.html",
+       "option --report cannot write 'g01.txt/r.html' (Not a "
+       "directory)"}};
+  for (const auto& [option, message] : unwritable) {
+    BinaryRun run = folder.run_with_arguments("-q -r 3 " + option + " " + kSlides);
+    EXPECT_EQ(run.status, 2) << option;
+    EXPECT_EQ(run.errors, "corvane: " + message +
+                              ": a file in an existing folder that can be written is expected\n"
+                              "Try 'corvane --help'.\n");
+    EXPECT_FALSE(folder.exists("data.txt"));
+  }
+  BinaryRun run = folder.run_with_arguments("-q -r 3 " + kSlides);
+  ASSERT_EQ(run.status, 0);
 
   // A spot table that cannot be written is removed; data.txt and merge.txt before it are complete.
   std::filesystem::remove(folder.path() / "merge.txt");
