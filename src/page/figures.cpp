@@ -5,7 +5,7 @@
 
 #include "page/box_figures.hpp"
 #include "page/page.hpp"
-#include "run/text_field.hpp"
+#include "page/slide_shades.hpp"
 
 namespace {
 
@@ -182,15 +182,6 @@ const char* method_name(NormalisationMethod method) {
   return "total";
 }
 
-std::string gene_position(const Run& run, int32_t gene) {
-  const int32_t first_spot = (gene - 1) * run.ReplicateCount + 1;
-  const int32_t last_spot = gene * run.ReplicateCount;
-  return "AR" + std::to_string(run.spot_array_row[last_spot]) + " AC" +
-         std::to_string(run.spot_array_col[last_spot]) + " R" +
-         std::to_string(run.spot_row[last_spot]) + " C" + std::to_string(run.spot_col[first_spot]) +
-         "-C" + std::to_string(run.spot_col[last_spot]);
-}
-
 }  // namespace
 
 void collect_spot_figures(Run& run) {
@@ -212,37 +203,5 @@ void collect_spot_figures(Run& run) {
   CurveCounts curves;
   for (int32_t f = 1; f <= run.FileCount; ++f)
     collect_slide(run, f, log2_ratios, curves);
-}
-
-void collect_gene_figures(Run& run) {
-  RunFigures& figures = run.figures;
-  for (int32_t f = 1; f <= run.FileCount; ++f)
-    figures.slides[static_cast<std::size_t>(f - 1)].outliers_rejected = run.file_outliers[f];
-  const ModeratedTest& test = run.moderated;
-  figures.moderated.made = test.made;
-  figures.moderated.not_made_because = test.not_made_because;
-  figures.moderated.prior_df = test.prior_df;
-  figures.moderated.prior_variance = test.prior_variance;
-  for (int32_t g = 1; g <= run.GeneNumber; ++g) {
-    const bool pooled_test = !(run.p_value[g] < 0.0);
-    const bool moderated_test = test.made && test.slides_used[g] > 0;
-    if (!pooled_test && !moderated_test) continue;
-    const int32_t last_spot = g * run.ReplicateCount;
-    GeneFigures gene;
-    gene.gene = g;
-    gene.name = field_without_tab(run.spot_name[last_spot].block());
-    gene.position = gene_position(run, g);
-    gene.pooled_test = pooled_test;
-    gene.mean_ratio = pooled_test ? run.ratio_mean[g] : NAN;
-    gene.log2_mean = pooled_test ? run.log_mean[g] : NAN;
-    gene.p_value = pooled_test ? run.p_value[g] : NAN;
-    gene.q_value = pooled_test ? run.q_value[g] : NAN;
-    gene.spots_used = run.spots_used[g];
-    gene.slides_used = test.slides_used[g];
-    gene.slide_log2_mean = moderated_test ? test.slide_log2_mean[g] : NAN;
-    gene.moderated_t = moderated_test ? test.t[g] : NAN;
-    gene.moderated_p = moderated_test ? test.p_value[g] : NAN;
-    gene.moderated_q = moderated_test ? test.q_value[g] : NAN;
-    figures.tested_genes.push_back(std::move(gene));
-  }
+  collect_slide_shades(run);
 }

@@ -15,7 +15,6 @@
 namespace {
 
 constexpr int kShownDigits = 4;
-constexpr std::size_t kListedGenes = 50;
 
 // One inline style sheet; the sequential blues and oranges of the MA density run light to dark,
 // the categories use the blue and orange that readers with any colour vision tell apart.

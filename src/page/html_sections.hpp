@@ -1,10 +1,14 @@
 // The sections of the HTML run report, each appended to the page by its own writer.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 #include "run/run_figures.hpp"
+
+// The gene table lists this many genes of the smallest p-values, each with a section of its own.
+constexpr std::size_t kListedGenes = 50;
 
 // A gene is called changed when its q-value lies below this.
 constexpr double kSignificantQ = 0.05;
