@@ -54,3 +54,16 @@ void append_volcano_plot(std::string& page, const RunFigures& figures);
 
 // Histogram of the p-values in 20 bins of 0.05.
 void append_p_value_histogram(std::string& page, const RunFigures& figures);
+
+// One small image a slide of its spots in their places, coloured by log2 ratio, with the key.
+void append_slide_images(std::string& page, const RunFigures& figures);
+
+// The anchor of a listed gene's section, "gene-N", and whether the gene has one: the genes the
+// gene table lists, with their replicate spots taken.
+std::string gene_anchor(const GeneFigures& gene);
+bool has_gene_section(const GeneFigures& gene);
+
+// A section for each listed gene: its replicate spots slide by slide on the log2 ratio axis,
+// coloured by what the gene statistics made of them, the slide means of the moderated test and
+// the numbers of both tests.
+void append_gene_sections(std::string& page, const RunFigures& figures);
