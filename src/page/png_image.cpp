@@ -90,10 +90,19 @@ uint32_t crc32_of(const uint8_t* bytes, std::size_t count, uint32_t crc) {
 
 uint32_t adler32_of(const uint8_t* bytes, std::size_t count, uint32_t adler) {
   constexpr uint32_t kModulus = 65521;
+  // The sums are reduced every 5,552 bytes, the most after which b cannot overflow 32 bits.
+  constexpr std::size_t kLongestRun = 5552;
   uint32_t a = adler & 0xffff, b = adler >> 16;
-  for (std::size_t i = 0; i < count; ++i) {
-    a = (a + bytes[i]) % kModulus;
-    b = (b + a) % kModulus;
+  while (count > 0) {
+    const std::size_t run = std::min(count, kLongestRun);
+    for (std::size_t i = 0; i < run; ++i) {
+      a += bytes[i];
+      b += a;
+    }
+    a %= kModulus;
+    b %= kModulus;
+    bytes += run;
+    count -= run;
   }
   return (b << 16) | a;
 }

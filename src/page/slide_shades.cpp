@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cfloat>
 #include <cmath>
 
 namespace {
@@ -21,6 +22,8 @@ ShadeBounds shade_bounds(double limit) {
   return bounds;
 }
 
+// The shade is the number of bounds at or below the ratio, counted without a branch so that the
+// loop runs at the speed of reading the ratios.
 void shade_slide(const Run& run, int32_t f, const ShadeBounds& bounds,
                  std::vector<uint8_t>& shades) {
   shades.resize(static_cast<std::size_t>(run.TotalSpots));
@@ -28,13 +31,12 @@ void shade_slide(const Run& run, int32_t f, const ShadeBounds& bounds,
   const DoubleVector flags = run.spot_qc[f];
   for (int32_t s = 1; s <= run.TotalSpots; ++s) {
     const double ratio = ratios[s];
-    uint8_t shade = kNoRatioShade;
-    // A ratio that overflowed has no log2 ratio to show either.
-    if (ratio != 0.0 && !(flags[s] < 0.0) && std::isfinite(ratio)) {
-      shade = static_cast<uint8_t>(std::upper_bound(bounds.begin(), bounds.end(), ratio) -
-                                   bounds.begin());
-    }
-    shades[static_cast<std::size_t>(s - 1)] = shade;
+    int32_t shade = 0;
+    for (double bound : bounds)
+      shade += ratio >= bound ? 1 : 0;
+    // A ratio that overflowed (or is not a number) has no log2 ratio to show either.
+    const bool shown = ratio != 0.0 && !(flags[s] < 0.0) && ratio <= DBL_MAX;
+    shades[static_cast<std::size_t>(s - 1)] = static_cast<uint8_t>(shown ? shade : kNoRatioShade);
   }
 }
 
