@@ -76,7 +76,7 @@ std::string dots_of(const GeneFigures& gene, SpotDecision decision, const Plot& 
     const ReplicateSpot& spot = gene.replicate_spots[i];
     if (spot.decision != decision || !std::isfinite(spot.log2_ratio)) continue;
     // The spots are held slide by slide, replicate 1 to R.
-    const auto j = static_cast<int32_t>(i % static_cast<std::size_t>(replicates));
+    const auto j = static_cast<int32_t>(i % static_cast<std::size_t>(std::max(replicates, 1)));
     const double place = replicates > 1 ? static_cast<double>(j) / (replicates - 1) - 0.5 : 0.0;
     const double y = plot.top + (spot.slide - 0.5) * row + place * spread;
     append_command(path, 'M', plot.x.pixel(spot.log2_ratio), y);
@@ -217,8 +217,8 @@ void append_legend(std::string& page) {
       "d=\"M6 1v10\"/></svg>the slide's mean log2 ratio in the moderated t-test (its spots that "
       "passed the quality test)</span> <span class=\"swatch\"><svg width=\"12\" height=\"12\">"
       "<path class=\"pooled-mean\" d=\"M6 0v12\"/></svg>the pooled log2 mean of the kept "
-      "ratios</span> Spots without a ratio (no_ratio) have no place on the axis and are "
-      "counted below each plot.</p>\n";
+      "ratios</span> Spots without a ratio (no_ratio) have no place on the axis; each gene's "
+      "counts of every decision stand under its numbers.</p>\n";
 }
 
 }  // namespace
