@@ -41,6 +41,10 @@ double row_height(std::size_t slides) {
   return slides <= 20 ? 14.0 : 10.0;
 }
 
+double strip_height(std::size_t slides) {
+  return kTop + row_height(slides) * static_cast<double>(slides) + kBottom;
+}
+
 std::string shown(double value) {
   return rounded_number(value, kShownDigits);
 }
@@ -98,7 +102,7 @@ void append_strip(std::string& page, const RunFigures& figures, const GeneFigure
   const Plot plot = make_plot(kNameWidth, kTop, kPlotWidth, height, axis_low, axis_high, 0, 1);
   std::string svg;
   open_svg(
-      svg, kNameWidth + kPlotWidth + kRight, kTop + height + kBottom,
+      svg, kNameWidth + kPlotWidth + kRight, strip_height(slides),
       "Replicate spots of " + shown_gene_name(gene) + " slide by slide on the log2 ratio axis");
   // A faint guide along each slide's row, and the slides' names.
   std::string guides;
@@ -222,6 +226,15 @@ void append_legend(std::string& page) {
 }
 
 }  // namespace
+
+void append_gene_section_style(std::string& page, const RunFigures& figures) {
+  // The heading and its margins above the strip, or the table of numbers when it is the taller.
+  constexpr double kHeading = 40.0, kNumbers = 130.0;
+  const double height = kHeading + std::max(strip_height(figures.slides.size()), kNumbers);
+  page += "<style>section.gene{content-visibility:auto;contain-intrinsic-size:auto ";
+  page += coordinate(height);
+  page += "px}</style>\n";
+}
 
 std::string gene_anchor(const GeneFigures& gene) {
   return "gene-" + std::to_string(gene.gene);

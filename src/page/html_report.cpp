@@ -297,6 +297,7 @@ std::string html_report_text(const RunFigures& figures) {
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<title>Corvane run report</title>\n";
   page += kStyle;
+  append_gene_section_style(page, figures);
   page += "</head>\n<body>\n<h1>Corvane run report</h1>\n";
   append_run_facts(page, figures);
   append_slide_table(page, figures);

@@ -67,3 +67,8 @@ bool has_gene_section(const GeneFigures& gene);
 // coloured by what the gene statistics made of them, the slide means of the moderated test and
 // the numbers of both tests.
 void append_gene_sections(std::string& page, const RunFigures& figures);
+
+// The style of the gene sections, for the page's head: the browser lays out and draws a section
+// only when it comes into view, taking it meanwhile to be as high as one of this run's sections,
+// so that a page of 50 sections of 99 slides opens as fast as one without them.
+void append_gene_section_style(std::string& page, const RunFigures& figures);
