@@ -112,6 +112,10 @@ TEST(GeneSections, EveryListedGeneWithItsSpotsLinksToItsSection) {
   EXPECT_LT(page.find("id=\"gene-60\""), page.find("id=\"gene-2\""));
   EXPECT_EQ(count_of(page, "<a href=\"#genes\">back to the table</a>"), 49u);
   EXPECT_EQ(count_of(page, "href="), count_of(page, "href=\"#"));
+  // Drawn only when in view, taken meanwhile as high as the numbers beside a strip of two slides.
+  EXPECT_EQ(
+      count_of(page, "section.gene{content-visibility:auto;contain-intrinsic-size:auto 170px}"),
+      1u);
 }
 
 TEST(GeneSections, DotsByDecisionAndTheSlideMeansOnTheSameAxis) {
