@@ -18,15 +18,16 @@
 namespace {
 
 // The palette: the kImageShades steps of the scale from the lowest log2 ratio (dark blue) through
-// near white to the highest (dark orange), lighter towards 0 on both sides; then the grey of the
-// spots without a ratio, the grid and the places without a spot.
+// near white to the highest (dark orange), lighter towards 0 on both sides; then the dark grey of
+// the spots without a ratio, which stands out from the pale shades most spots take, and the
+// page's white for the grid and for the places without a spot, so that the blocks stand apart.
 constexpr uint8_t kGridColour = kNoRatioShade + 1;
 constexpr uint8_t kEmptyColour = kNoRatioShade + 2;
 const std::vector<PaletteColour> kPalette = {
     {0x05, 0x30, 0x61}, {0x1c, 0x5c, 0x9e}, {0x3a, 0x87, 0xc0}, {0x6e, 0xaa, 0xd4},
     {0xa5, 0xcd, 0xe5}, {0xd5, 0xe7, 0xf2}, {0xf7, 0xf7, 0xf7}, {0xfb, 0xe0, 0xc2},
     {0xfc, 0xc2, 0x87}, {0xf2, 0x9c, 0x4b}, {0xd9, 0x74, 0x1d}, {0xaa, 0x50, 0x08},
-    {0x6e, 0x31, 0x03}, {0x80, 0x80, 0x80}, {0x26, 0x26, 0x26}, {0xff, 0xff, 0xff},
+    {0x6e, 0x31, 0x03}, {0x5c, 0x5c, 0x5c}, {0xff, 0xff, 0xff}, {0xff, 0xff, 0xff},
 };
 
 // An image wider or taller than this, or with more pixels, is not drawn: the places would be
@@ -159,6 +160,9 @@ void append_key(std::string& page, const RunFigures& figures) {
   append_text_at(svg, right + 42.0, kTop + 11.0, "no ratio, or failed the quality test", "start",
                  "tick");
   append_swatch(svg, right + 24.0, kTop + 22.0, 14.0, kGridColour);
+  // The grid is the page's white: a frame shows the swatch.
+  svg += "<rect x=\"" + coordinate(right + 24.0) + "\" y=\"" + coordinate(kTop + 22.0) +
+         "\" width=\"14\" height=\"14\" class=\"frame\"/>";
   append_text_at(svg, right + 42.0, kTop + 33.0, "grid between the print-tip blocks", "start",
                  "tick");
   close_svg(svg);

@@ -82,7 +82,7 @@ TEST(ReportImages, AScratchShowsAsALineOfGreySpotsAcrossTheBlocks) {
     const int pixel_x = x + x / 6 + 1, pixel_y = y + y / 4 + 1;
     return png.palette[png.pixels[static_cast<std::size_t>(pixel_y * png.width + pixel_x)]];
   };
-  constexpr uint32_t kGrey = 0x808080;
+  constexpr uint32_t kGrey = 0x5c5c5c;
   std::set<std::pair<int, int>> blocks;
   for (int y = 0; y < kGridRows; ++y) {
     for (int x = 0; x < kGridColumns; ++x) {

@@ -58,7 +58,7 @@ TEST(SlideImages, EachSpotInItsPlaceWithTheGridBetweenTheBlocks) {
   EXPECT_EQ(one.height, 7);
   EXPECT_EQ(one.bit_depth, 4);
   ASSERT_EQ(one.palette.size(), 16u);
-  EXPECT_EQ(one.palette[kNoRatioShade], 0x808080u);
+  EXPECT_EQ(one.palette[kNoRatioShade], 0x5c5c5cu);
   for (int32_t x = 0; x < 9; ++x) {
     for (int32_t y : {0, 3, 6})
       EXPECT_EQ(pixel(one, x, y), kGrid) << x << ", " << y;
