@@ -75,6 +75,7 @@ void collect_gene_figures(Run& run) {
   figures.moderated.not_made_because = test.not_made_because;
   figures.moderated.prior_df = test.prior_df;
   figures.moderated.prior_variance = test.prior_variance;
+  figures.tested_genes.reserve(static_cast<std::size_t>(run.GeneNumber));
   for (int32_t g = 1; g <= run.GeneNumber; ++g) {
     const bool pooled_test = !(run.p_value[g] < 0.0);
     const bool moderated_test = test.made && test.slides_used[g] > 0;

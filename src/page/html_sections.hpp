@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,20 @@ void append_volcano_plot(std::string& page, const RunFigures& figures);
 
 // Histogram of the p-values in 20 bins of 0.05.
 void append_p_value_histogram(std::string& page, const RunFigures& figures);
+
+// The slide images' palette: kImageShades steps of a diverging log2 ratio scale, from the lowest
+// up, then the grey of the spots without a ratio or failing the quality test, the grid between
+// the blocks and the places without a spot.
+constexpr int32_t kImageShades = 13;
+constexpr uint8_t kNoRatioShade = kImageShades, kGridColour = kImageShades + 1;
+constexpr uint8_t kEmptyColour = kImageShades + 2;
+
+// The limit of the images' scale, shared by every slide: the farthest whisker end of any slide's
+// box plot from 0, rounded up to a multiple of a half; at least a half and at most 16. Most spots
+// lie within it, so the shades tell apart the spread the box plots show; the few beyond take the
+// end shades. Step k of 0..12 holds the log2 ratios from -limit + k * width to -limit + (k + 1) *
+// width, width = 2 * limit / 13.
+double image_limit_of(const std::vector<SlideFigures>& slides);
 
 // One small image a slide of its spots in their places, coloured by log2 ratio, with the key.
 void append_slide_images(std::string& page, const RunFigures& figures);

@@ -17,18 +17,32 @@
 
 namespace {
 
-// The palette: the kImageShades steps of the scale from the lowest log2 ratio (dark blue) through
-// near white to the highest (dark orange), lighter towards 0 on both sides; then the dark grey of
-// the spots without a ratio, which stands out from the pale shades most spots take, and the
-// page's white for the grid and for the places without a spot, so that the blocks stand apart.
-constexpr uint8_t kGridColour = kNoRatioShade + 1;
-constexpr uint8_t kEmptyColour = kNoRatioShade + 2;
+// The palette, in the order of html_sections.hpp: the kImageShades steps of the scale from the
+// lowest log2 ratio (dark blue) through near white to the highest (dark orange), lighter towards 0
+// on both sides; then the dark grey of the spots without a ratio, which stands out from the pale
+// shades most spots take, and the page's white for the grid and for the places without a spot, so
+// that the blocks stand apart.
 const std::vector<PaletteColour> kPalette = {
     {0x05, 0x30, 0x61}, {0x1c, 0x5c, 0x9e}, {0x3a, 0x87, 0xc0}, {0x6e, 0xaa, 0xd4},
     {0xa5, 0xcd, 0xe5}, {0xd5, 0xe7, 0xf2}, {0xf7, 0xf7, 0xf7}, {0xfb, 0xe0, 0xc2},
     {0xfc, 0xc2, 0x87}, {0xf2, 0x9c, 0x4b}, {0xd9, 0x74, 0x1d}, {0xaa, 0x50, 0x08},
     {0x6e, 0x31, 0x03}, {0x5c, 0x5c, 0x5c}, {0xff, 0xff, 0xff}, {0xff, 0xff, 0xff},
 };
+
+constexpr double kLimitStep = 0.5;
+constexpr double kLargestLimit = 16.0;
+
+// The shade of every code of a log2 ratio, worked out once for the page.
+std::vector<uint8_t> shades_of_codes(double limit) {
+  std::vector<uint8_t> shades(65536);
+  shades[kNoRatioCode] = kNoRatioShade;
+  for (uint32_t code = 1; code < shades.size(); ++code) {
+    const double m = (code - kLog2CodeZero) / kLog2CodesPerUnit;
+    const double step = std::floor((m + limit) * kImageShades / (2.0 * limit));
+    shades[code] = static_cast<uint8_t>(std::clamp(step, 0.0, kImageShades - 1.0));
+  }
+  return shades;
+}
 
 // An image wider or taller than this, or with more pixels, is not drawn: the places would be
 // out of all proportion to a real array.
@@ -126,9 +140,8 @@ void append_swatch(std::string& svg, double x, double y, double width, uint8_t c
 
 // The steps of the scale side by side on a log2 ratio axis from -limit to +limit, then the grey
 // and the grid.
-void append_key(std::string& page, const RunFigures& figures) {
+void append_key(std::string& page, double limit) {
   constexpr double kLeft = 20.0, kStep = 24.0, kTop = 6.0;
-  const double limit = figures.image_limit;
   const double right = kLeft + kStep * kImageShades;
   std::string svg;
   open_svg(svg, right + 330.0, 52.0, "Key of the slide images");
@@ -171,6 +184,18 @@ void append_key(std::string& page, const RunFigures& figures) {
 
 }  // namespace
 
+double image_limit_of(const std::vector<SlideFigures>& slides) {
+  double farthest = 0.0;
+  for (const SlideFigures& slide : slides) {
+    const BoxFigures& box = slide.log2_ratio;
+    if (box.count == 0) continue;
+    for (double end : {box.lower_whisker, box.upper_whisker})
+      if (std::isfinite(end)) farthest = std::max(farthest, std::fabs(end));
+  }
+  const double rounded = std::ceil(farthest / kLimitStep) * kLimitStep;
+  return std::clamp(rounded, kLimitStep, kLargestLimit);
+}
+
 void append_slide_images(std::string& page, const RunFigures& figures) {
   page += "<section id=\"images\"><h2>The slides as printed</h2>\n";
   const Layout layout = layout_of(figures.spot_places);
@@ -184,6 +209,8 @@ void append_slide_images(std::string& page, const RunFigures& figures) {
             " pixels, more than an image is drawn for.</p></section>\n";
     return;
   }
+  const double limit = image_limit_of(figures.slides);
+  const std::vector<uint8_t> shades = shades_of_codes(limit);
   const std::string ratio =
       figures.ratio_choice == 1 ? "channel 2 over channel 1" : "channel 1 over channel 2";
   page += "<p>Every spot in its place: " + std::to_string(layout.array_rows) + " x " +
@@ -191,7 +218,7 @@ void append_slide_images(std::string& page, const RunFigures& figures) {
           std::to_string(layout.rows) + " x " + std::to_string(layout.cols) +
           " spots, coloured by its normalised log2 ratio (" + ratio +
           ", dye-swapped slides the same way round) on one scale for every slide, clipped at " +
-          "\u00b1" + shortest_number(figures.image_limit) +
+          "\u00b1" + shortest_number(limit) +
           " (the farthest whisker of the box plots, rounded up to a half). Spots without a ratio "
           "or failing the quality test are grey: a scratch or a smear shows as a grey line or "
           "patch, a print-tip or slide effect as a block or region of one tint.</p>\n";
@@ -208,8 +235,11 @@ void append_slide_images(std::string& page, const RunFigures& figures) {
   for (std::size_t index = 0; index < figures.slides.size(); ++index) {
     const SlideFigures& slide = figures.slides[index];
     image = grid;
-    for (std::size_t s = 0; s < pixels.size() && s < slide.image_shades.size(); ++s)
-      if (pixels[s] >= 0) image.pixels[static_cast<std::size_t>(pixels[s])] = slide.image_shades[s];
+    for (std::size_t s = 0; s < pixels.size() && s < slide.image_codes.size(); ++s) {
+      if (pixels[s] >= 0) {
+        image.pixels[static_cast<std::size_t>(pixels[s])] = shades[slide.image_codes[s]];
+      }
+    }
     page += "<figure class=\"slide\" style=\"width:" + std::to_string(layout.width * zoom) +
             "px\"><img";
     append_attribute(page, "width", static_cast<double>(layout.width * zoom));
@@ -220,6 +250,6 @@ void append_slide_images(std::string& page, const RunFigures& figures) {
     page += "\"><figcaption>" + slide_caption(slide, index) + "</figcaption></figure>\n";
   }
   page += "</div>\n";
-  append_key(page, figures);
+  append_key(page, limit);
   page += "</section>\n";
 }

@@ -20,11 +20,13 @@ struct BoxFigures {
   double lower_whisker = 0.0, upper_whisker = 0.0;
 };
 
-// The slide images colour each spot by its normalised log2 ratio in one of kImageShades steps of
-// a diverging scale shared by every slide, from -limit to +limit, a value beyond either end in
-// the end step. A spot without a ratio, or failing the quality test, has the shade kNoRatioShade.
-constexpr int32_t kImageShades = 13;
-constexpr uint8_t kNoRatioShade = kImageShades;
+// The slide images show every spot's normalised log2 ratio, held as a code in steps of 1/1024:
+// 32768 + 1024 * log2 ratio, rounded, and kept within 1..65535 (log2 ratios beyond -32 and +32
+// at the ends). kNoRatioCode marks a spot without a ratio, failing the quality test, or with a
+// ratio that overflowed. The page chooses the scale the codes are shaded on.
+constexpr uint16_t kNoRatioCode = 0;
+constexpr double kLog2CodeZero = 32768.0;
+constexpr double kLog2CodesPerUnit = 1024.0;
 
 // Where a spot lies on the slide, as file 1 gives it: its print-tip block by array row and array
 // column, and its row and column within the block, each counted from 1.
@@ -51,8 +53,8 @@ struct SlideFigures {
   // a bin without spots. A median beyond the M axis is held at its end.
   std::vector<double> median_m_after, median_m_before;
   BoxFigures log2_ratio;
-  // The shade of every spot on the slide image, index spot - 1.
-  std::vector<uint8_t> image_shades;
+  // The code of every spot's log2 ratio for the slide image, index spot - 1.
+  std::vector<uint16_t> image_codes;
 };
 
 // What the gene statistics made of a replicate spot: kept among the gene's ratios; failing the
@@ -132,9 +134,8 @@ struct RunFigures {
   double a_lowest = 0.0, a_highest = 1.0;
   double m_lowest = -1.0, m_highest = 1.0;
 
-  // The slide images: every spot's place (index spot - 1) and the limit of the shades' scale.
+  // Every spot's place on the slide images, index spot - 1.
   std::vector<SpotPlace> spot_places;
-  double image_limit = 2.0;
 
   std::vector<SlideFigures> slides;       // in the order of the files
   std::vector<GeneFigures> tested_genes;  // every gene with a p-value of either test, gene order

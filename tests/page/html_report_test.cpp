@@ -92,7 +92,7 @@ TEST(HtmlReportPage, NeedsNothingOutsideTheFile) {
   figures.slides[1].log2_ratio.count = 0;
   figures.spot_places = {{1, 1, 1, 1}, {1, 1, 1, 2}};
   for (SlideFigures& slide : figures.slides)
-    slide.image_shades = {3, kNoRatioShade};
+    slide.image_codes = {32768, kNoRatioCode};
   std::string page = html_report_text(figures);
   EXPECT_EQ(page.rfind("<!DOCTYPE html>", 0), 0u);
   const std::string image = "<img width=\"";

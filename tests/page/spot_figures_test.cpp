@@ -5,20 +5,17 @@
 #include <vector>
 
 #include "page/page.hpp"
-#include "page/slide_shades.hpp"
 #include "reports/report_test_support.hpp"
 
 namespace {
 
-// One slide of eight spots in two blocks of one row: M of the ratios -3, -2.5, 0.22, 0.24, 2.9,
-// 3, then spot 7 of M 0 failing the quality test and spot 8 with an infinite ratio. The box's
-// whiskers reach -3 and 3 (the failing spot is in the box, the infinite one is not), so the
-// scale runs from -3 to 3 in steps of 6 / 13: the step of M is floor((M + 3) * 13 / 6), and 0.22
-// and 0.24 lie either side of the bound 7 * 6 / 13 - 3 = 0.2308.
-Run shaded_run(TestArrays& arrays) {
+// One slide of eleven spots in two blocks of one row: M of the ratios -3, -2.5, 0.22, 0.24, 2.9,
+// 3; spot 7 of M 0 failing the quality test; spot 8 with an infinite ratio; spots 9 and 10 of M
+// 40 and -40, beyond the codes; spot 11 of nets too small for their product, ratio 1.
+Run coded_run(TestArrays& arrays) {
   Run run;
   run.FileCount = 1;
-  run.TotalSpots = 8;
+  run.TotalSpots = 11;
   run.ReplicateCount = 1;
   run.RatioChoice = 1;
   run.FileNames = arrays.texts({"one.txt"}, 50);
@@ -27,67 +24,42 @@ Run shaded_run(TestArrays& arrays) {
   std::vector<double> ratios;
   for (double m : {-3.0, -2.5, 0.22, 0.24, 2.9, 3.0, 0.0})
     ratios.push_back(std::exp2(m));
-  ratios.push_back(INFINITY);
-  run.ch1_net = arrays.double_rows({std::vector<double>(8, 1.0)});
-  run.ch2_net = arrays.double_rows({ratios});
+  ratios.insert(ratios.end(), {INFINITY, std::exp2(40.0), std::exp2(-40.0), 1.0});
+  std::vector<double> ch1(11, 1.0), ch2 = ratios;
+  ch1[10] = ch2[10] = 1e-200;
+  run.ch1_net = arrays.double_rows({ch1});
+  run.ch2_net = arrays.double_rows({ch2});
   run.spot_ratio = arrays.double_rows({ratios});
-  run.spot_qc = arrays.double_rows({{100, 100, 100, 100, 100, 100, -90, 100}});
+  run.spot_qc = arrays.double_rows({{100, 100, 100, 100, 100, 100, -90, 100, 100, 100, 100}});
   run.normalisation.method = NormalisationMethod::kNone;
-  run.normalisation.removed_m = arrays.double_rows({std::vector<double>(8, 0.0)});
-  run.spot_array_row = arrays.ints({1, 1, 1, 1, 1, 1, 1, 1});
-  run.spot_array_col = arrays.ints({1, 1, 1, 1, 2, 2, 2, 2});
-  run.spot_row = arrays.ints({1, 1, 1, 1, 1, 1, 1, 1});
-  run.spot_col = arrays.ints({1, 2, 3, 4, 1, 2, 3, 4});
+  run.normalisation.removed_m = arrays.double_rows({std::vector<double>(11, 0.0)});
+  run.spot_array_row = run.spot_row = arrays.ints(std::vector<int32_t>(11, 1));
+  run.spot_array_col = arrays.ints({1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2});
+  run.spot_col = arrays.ints({1, 2, 3, 4, 1, 2, 3, 4, 5, 6, 7});
   return run;
-}
-
-BoxFigures box_reaching(double lower, double upper) {
-  BoxFigures box;
-  box.count = 10;
-  box.lower_whisker = lower;
-  box.upper_whisker = upper;
-  return box;
 }
 
 }  // namespace
 
-TEST(FiguresImages, EverySpotTakesTheStepOfItsLog2RatioOrTheGrey) {
+// The code is 32768 + 1024 M rounded: -3 gives 29696, 0.22 gives 32993.28 and so 32993, 0.24
+// 33014 (of 33013.76); M beyond -32 or 32 is held at 1 or 65535. A failing spot, an infinite
+// ratio and a missing one have none; nets whose product underflowed still have their ratio's.
+TEST(FiguresImages, EverySpotTakesTheCodeOfItsLog2RatioOrNone) {
   TestArrays arrays;
-  ::Run run = shaded_run(arrays);
+  ::Run run = coded_run(arrays);
   collect_spot_figures(run);
   const RunFigures& figures = run.figures;
-  EXPECT_EQ(figures.image_limit, 3.0);
-  EXPECT_EQ(figures.slides[0].image_shades,
-            (std::vector<uint8_t>{0, 1, 6, 7, 12, 12, kNoRatioShade, kNoRatioShade}));
-  ASSERT_EQ(figures.spot_places.size(), 8u);
+  EXPECT_EQ(figures.slides[0].image_codes,
+            (std::vector<uint16_t>{29696, 30208, 32993, 33014, 35738, 35840, kNoRatioCode,
+                                   kNoRatioCode, 65535, 1, 32768}));
+  ASSERT_EQ(figures.spot_places.size(), 11u);
   EXPECT_EQ(figures.spot_places[5].array_col, 2);
   EXPECT_EQ(figures.spot_places[5].col, 2);
   EXPECT_EQ(figures.spot_places[5].row, 1);
-
-  // A spot without a ratio is grey too, and the scale follows the whiskers: only spot 6 is
-  // beyond the upper quartile now, so the whiskers are -3 and 2.9, which round up to 3 again.
   run.spot_ratio[1][1] = 0.0;
   run.figures = RunFigures{};
   collect_spot_figures(run);
-  EXPECT_EQ(run.figures.slides[0].image_shades[0], kNoRatioShade);
-}
-
-// The limit is the farthest whisker end of any slide rounded up to a half, at least a half and
-// at most 16; a slide without a ratio, or a whisker that is not a number, has no say.
-TEST(FiguresImages, TheScaleIsClippedAtTheFarthestWhiskerRoundedUpToAHalf) {
-  std::vector<SlideFigures> slides(3);
-  slides[0].log2_ratio = box_reaching(-0.7, 0.4);
-  slides[1].log2_ratio = box_reaching(-0.2, 1.2);
-  slides[2].log2_ratio = box_reaching(-40.0, 40.0);
-  slides[2].log2_ratio.count = 0;
-  EXPECT_EQ(image_limit_of(slides), 1.5);
-  slides[1].log2_ratio = box_reaching(NAN, 1.0);
-  EXPECT_EQ(image_limit_of(slides), 1.0);
-  slides[0].log2_ratio = box_reaching(-0.1, 0.1);
-  slides[1].log2_ratio.count = 0;
-  EXPECT_EQ(image_limit_of(slides), 0.5);
-  slides[2].log2_ratio.count = 5;
-  EXPECT_EQ(image_limit_of(slides), 16.0);
+  EXPECT_EQ(run.figures.slides[0].image_codes[0], kNoRatioCode);
 }
 
 namespace {

@@ -9,7 +9,6 @@
 #include "../tools/slide_random.hpp"
 #include "numeric/numeric.hpp"
 #include "page/html_sections.hpp"
-#include "page/slide_shades.hpp"
 
 namespace {
 
@@ -154,18 +153,18 @@ bool on_scratch(const SpotPlace& place) {
   return y == x * 3 / 5 + 12;
 }
 
-// The shades of a slide's spots on the images' scale.
-std::vector<uint8_t> image_shades(const std::vector<SimulatedSpot>& spots, double limit) {
-  std::vector<uint8_t> shades;
+// The codes of a slide's spots' log2 ratios for the images.
+std::vector<uint16_t> image_codes(const std::vector<SimulatedSpot>& spots) {
+  std::vector<uint16_t> codes;
   for (const SimulatedSpot& spot : spots) {
     if (std::isnan(spot.m) || spot.failed) {
-      shades.push_back(kNoRatioShade);
+      codes.push_back(kNoRatioCode);
       continue;
     }
-    const double step = std::floor((spot.m + limit) * kImageShades / (2.0 * limit));
-    shades.push_back(static_cast<uint8_t>(std::clamp(step, 0.0, kImageShades - 1.0)));
+    const double code = kLog2CodeZero + kLog2CodesPerUnit * spot.m + 0.5;
+    codes.push_back(static_cast<uint16_t>(std::clamp(code, 1.0, 65535.0)));
   }
-  return shades;
+  return codes;
 }
 
 // The replicate spots and slide means of the genes the page lists. A kept spot more than 1 from
@@ -348,9 +347,8 @@ RunFigures synthetic_figures(int32_t slides, int32_t spots_per_slide, int32_t re
   }
   set_q_values(figures.tested_genes, &GeneFigures::p_value, &GeneFigures::q_value);
   set_moderated_test(figures, gene_slide_means);
-  figures.image_limit = image_limit_of(figures.slides);
   for (int32_t s = 0; s < slides; ++s)
-    figures.slides[s].image_shades = image_shades(spots[s], figures.image_limit);
+    figures.slides[s].image_codes = image_codes(spots[s]);
   set_replicate_spots(figures, spots);
   return figures;
 }
