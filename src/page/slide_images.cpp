@@ -5,7 +5,6 @@
 // are PNGs in data: URIs, scaled up by the page without smoothing, and one key serves them all.
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
