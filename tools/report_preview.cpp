@@ -1,5 +1,6 @@
 // report_preview: writes the HTML run report of a made-up run, to look at the page in a browser
-// before a real run fills its figures.
+// before a real run fills its figures: every section, the slide images (slide 1 with a scratch)
+// and the sections of the listed genes included.
 //
 //   report_preview SLIDES SPOTS REPLICATES FILE     e.g. report_preview 99 27648 4 big.html
 

@@ -5,7 +5,6 @@
 
 #include "page/box_figures.hpp"
 #include "page/page.hpp"
-#include "run/text_field.hpp"
 
 namespace {
 
@@ -36,6 +35,12 @@ int32_t clamped_bin(double value, double lowest, double scale, int32_t bins) {
 // A by half as much; in orientation 2 the other way round.
 double half_sign_of(const Run& run, int32_t f) {
   return ratio_choice_of(run, f) == 1 ? 0.5 : -0.5;
+}
+
+// The code of a log2 ratio on the slide images; a value beyond the codes is held at the end.
+uint16_t log2_code(double m) {
+  const double code = std::clamp(kLog2CodeZero + kLog2CodesPerUnit * m + 0.5, 1.0, 65535.0);
+  return static_cast<uint16_t>(code);  // the truncation of a positive value rounds it down
 }
 
 // The MA axes cover every spot with a ratio on every slide. log2 rises with its argument, so M's
@@ -116,8 +121,8 @@ std::vector<double> medians_by_a_bin(const std::vector<int32_t>& counts, double 
   return medians;
 }
 
-// A slide's counts, box and curves. The spot's A as read and M before normalisation come from
-// the normalised ones and what normalisation removed, without another logarithm.
+// A slide's counts, box, curves and image codes. The spot's A as read and M before normalisation
+// come from the normalised ones and what normalisation removed, without another logarithm.
 void collect_slide(Run& run, int32_t f, std::vector<double>& log2_ratios, CurveCounts& curves) {
   const RunFigures& figures = run.figures;
   SlideFigures slide;
@@ -131,6 +136,7 @@ void collect_slide(Run& run, int32_t f, std::vector<double>& log2_ratios, CurveC
   curves.after.assign(kMaBinsA * kFineBinsM, 0);
   curves.before.assign(kMaBinsA * kFineBinsM, 0);
   log2_ratios.clear();
+  slide.image_codes.assign(static_cast<std::size_t>(run.TotalSpots), kNoRatioCode);
   const double a_scale = kMaBinsA / (figures.a_highest - figures.a_lowest);
   const double fine_width = (figures.m_highest - figures.m_lowest) / kFineBinsM;
   const double fine_scale = kFineBinsM / (figures.m_highest - figures.m_lowest);
@@ -145,9 +151,15 @@ void collect_slide(Run& run, int32_t f, std::vector<double>& log2_ratios, CurveC
       ++slide.spots_without_ratio;
       continue;
     }
+    uint16_t& code = slide.image_codes[static_cast<std::size_t>(s - 1)];
     const double product = run.ch1_net[f][s] * run.ch2_net[f][s];
-    if (!plottable(product, ratio)) continue;
+    if (!plottable(product, ratio)) {
+      // Nets whose product overflowed or underflowed may still give a ratio for the image.
+      if (!fails && std::isfinite(ratio)) code = log2_code(std::log2(ratio));
+      continue;
+    }
     const double m = std::log2(ratio);
+    if (!fails) code = log2_code(m);
     const double removed = removed_m[s];
     const double a = std::log2(product) / 2 + half_sign * removed;
     const double before = fitted ? removed : m + removed;
@@ -182,15 +194,6 @@ const char* method_name(NormalisationMethod method) {
   return "total";
 }
 
-std::string gene_position(const Run& run, int32_t gene) {
-  const int32_t first_spot = (gene - 1) * run.ReplicateCount + 1;
-  const int32_t last_spot = gene * run.ReplicateCount;
-  return "AR" + std::to_string(run.spot_array_row[last_spot]) + " AC" +
-         std::to_string(run.spot_array_col[last_spot]) + " R" +
-         std::to_string(run.spot_row[last_spot]) + " C" + std::to_string(run.spot_col[first_spot]) +
-         "-C" + std::to_string(run.spot_col[last_spot]);
-}
-
 }  // namespace
 
 void collect_spot_figures(Run& run) {
@@ -212,37 +215,9 @@ void collect_spot_figures(Run& run) {
   CurveCounts curves;
   for (int32_t f = 1; f <= run.FileCount; ++f)
     collect_slide(run, f, log2_ratios, curves);
-}
-
-void collect_gene_figures(Run& run) {
-  RunFigures& figures = run.figures;
-  for (int32_t f = 1; f <= run.FileCount; ++f)
-    figures.slides[static_cast<std::size_t>(f - 1)].outliers_rejected = run.file_outliers[f];
-  const ModeratedTest& test = run.moderated;
-  figures.moderated.made = test.made;
-  figures.moderated.not_made_because = test.not_made_because;
-  figures.moderated.prior_df = test.prior_df;
-  figures.moderated.prior_variance = test.prior_variance;
-  for (int32_t g = 1; g <= run.GeneNumber; ++g) {
-    const bool pooled_test = !(run.p_value[g] < 0.0);
-    const bool moderated_test = test.made && test.slides_used[g] > 0;
-    if (!pooled_test && !moderated_test) continue;
-    const int32_t last_spot = g * run.ReplicateCount;
-    GeneFigures gene;
-    gene.gene = g;
-    gene.name = field_without_tab(run.spot_name[last_spot].block());
-    gene.position = gene_position(run, g);
-    gene.pooled_test = pooled_test;
-    gene.mean_ratio = pooled_test ? run.ratio_mean[g] : NAN;
-    gene.log2_mean = pooled_test ? run.log_mean[g] : NAN;
-    gene.p_value = pooled_test ? run.p_value[g] : NAN;
-    gene.q_value = pooled_test ? run.q_value[g] : NAN;
-    gene.spots_used = run.spots_used[g];
-    gene.slides_used = test.slides_used[g];
-    gene.slide_log2_mean = moderated_test ? test.slide_log2_mean[g] : NAN;
-    gene.moderated_t = moderated_test ? test.t[g] : NAN;
-    gene.moderated_p = moderated_test ? test.p_value[g] : NAN;
-    gene.moderated_q = moderated_test ? test.q_value[g] : NAN;
-    figures.tested_genes.push_back(std::move(gene));
+  figures.spot_places.resize(static_cast<std::size_t>(run.TotalSpots));
+  for (int32_t s = 1; s <= run.TotalSpots; ++s) {
+    figures.spot_places[static_cast<std::size_t>(s - 1)] = {
+        run.spot_array_row[s], run.spot_array_col[s], run.spot_row[s], run.spot_col[s]};
   }
 }

@@ -1,7 +1,8 @@
 // The page of the HTML run report: the run's facts and warnings, the table of slides, the
-// figures and the table of the genes with the smallest p-values. Numbers in tables are rounded to
-// four significant digits (as "%.4g" writes them, "inf" and "nan" as they are); counts are
-// exact and the quality constant is shown as it was given.
+// figures, an image of each slide, the table of the genes with the smallest p-values and a
+// section for each of them. Numbers in tables are rounded to four significant digits (as "%.4g"
+// writes them, "inf" and "nan" as they are); counts are exact and the quality constant is shown
+// as it was given.
 
 #include "page/html_report.hpp"
 
@@ -15,7 +16,6 @@
 namespace {
 
 constexpr int kShownDigits = 4;
-constexpr std::size_t kListedGenes = 50;
 
 // One inline style sheet; the sequential blues and oranges of the MA density run light to dark,
 // the categories use the blue and orange that readers with any colour vision tell apart.
@@ -55,6 +55,15 @@ svg text{font-family:"DejaVu Sans",Verdana,sans-serif}
 .extreme{fill:#0072b2}.empty{stroke:#d55e00;stroke-width:1.5}
 .bar{fill:#56b4e9;stroke:#0072b2;stroke-width:.5}
 .ns{fill:#0072b2;fill-opacity:.45}.sig{fill:#e69f00;stroke:#000;stroke-width:.6}
+figure.slide{margin:0}figure.slide img{display:block;image-rendering:pixelated}
+section.gene h3{font-size:14px;margin:18px 0 4px}
+.gene-view{display:flex;flex-wrap:wrap;gap:4px 16px;align-items:flex-start}
+table.tests{font-size:12px}table.tests td,table.tests th{padding:2px 6px}
+.guide{stroke:#e4e4e4;fill:none}.slide-mean{stroke:#000;stroke-width:2;fill:none}
+.pooled-mean{stroke:#000;stroke-width:1;stroke-dasharray:4 3}
+.kept,.failed,.dropped-mm,.dropped-pair,.rim{fill:none;stroke-linecap:round;stroke-width:6}
+.kept{stroke:#0072b2}.failed{stroke:#a0a0a0}.rim{stroke:#000;stroke-width:7.5}
+.dropped-mm{stroke:#e69f00}.dropped-pair{stroke:#cc79a7}
 </style>
 )";
 
@@ -225,7 +234,13 @@ void append_top_genes(std::string& page, const RunFigures& figures) {
     page += "<tr class=\"gene-row\">";
     append_cell(page, std::to_string(rank + 1), true);
     append_cell(page, std::to_string(gene.gene), true);
-    append_cell(page, gene.name, false);
+    if (has_gene_section(gene)) {
+      page += "<td><a href=\"#" + gene_anchor(gene) + "\">";
+      append_escaped(page, shown_gene_name(gene));
+      page += "</a></td>";
+    } else {
+      append_cell(page, gene.name, false);
+    }
     append_cell(page, gene.position, false);
     if (moderated) {
       append_cell(page, std::to_string(gene.slides_used), true);
@@ -252,7 +267,11 @@ void append_top_genes(std::string& page, const RunFigures& figures) {
   }
   page +=
       "q: the p-value adjusted for the number of genes tested (Benjamini-Hochberg false "
-      "discovery rate).</p></section>\n";
+      "discovery rate).";
+  if (listed > 0 && has_gene_section(*ranked[0])) {
+    page += " A gene's name leads to its replicate spots, slide by slide, below.";
+  }
+  page += "</p></section>\n";
 }
 
 }  // namespace
@@ -278,14 +297,17 @@ std::string html_report_text(const RunFigures& figures) {
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<title>Corvane run report</title>\n";
   page += kStyle;
+  append_gene_section_style(page, figures);
   page += "</head>\n<body>\n<h1>Corvane run report</h1>\n";
   append_run_facts(page, figures);
   append_slide_table(page, figures);
   append_ma_panels(page, figures);
   append_box_plot(page, figures);
+  append_slide_images(page, figures);
   append_volcano_plot(page, figures);
   append_p_value_histogram(page, figures);
   append_top_genes(page, figures);
+  append_gene_sections(page, figures);
   page += "</body>\n</html>\n";
   return page;
 }

@@ -1,10 +1,15 @@
 // The sections of the HTML run report, each appended to the page by its own writer.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "run/run_figures.hpp"
+
+// The gene table lists this many genes of the smallest p-values, each with a section of its own.
+constexpr std::size_t kListedGenes = 50;
 
 // A gene is called changed when its q-value lies below this.
 constexpr double kSignificantQ = 0.05;
@@ -50,3 +55,35 @@ void append_volcano_plot(std::string& page, const RunFigures& figures);
 
 // Histogram of the p-values in 20 bins of 0.05.
 void append_p_value_histogram(std::string& page, const RunFigures& figures);
+
+// The slide images' palette: kImageShades steps of a diverging log2 ratio scale, from the lowest
+// up, then the grey of the spots without a ratio or failing the quality test, the grid between
+// the blocks and the places without a spot.
+constexpr int32_t kImageShades = 13;
+constexpr uint8_t kNoRatioShade = kImageShades, kGridColour = kImageShades + 1;
+constexpr uint8_t kEmptyColour = kImageShades + 2;
+
+// The limit of the images' scale, shared by every slide: the farthest whisker end of any slide's
+// box plot from 0, rounded up to a multiple of a half; at least a half and at most 16. Most spots
+// lie within it, so the shades tell apart the spread the box plots show; the few beyond take the
+// end shades. Step k of 0..12 holds the log2 ratios from -limit + k * width to -limit + (k + 1) *
+// width, width = 2 * limit / 13.
+double image_limit_of(const std::vector<SlideFigures>& slides);
+
+// One small image a slide of its spots in their places, coloured by log2 ratio, with the key.
+void append_slide_images(std::string& page, const RunFigures& figures);
+
+// The anchor of a listed gene's section, "gene-N", and whether the gene has one: the genes the
+// gene table lists, with their replicate spots taken.
+std::string gene_anchor(const GeneFigures& gene);
+bool has_gene_section(const GeneFigures& gene);
+
+// A section for each listed gene: its replicate spots slide by slide on the log2 ratio axis,
+// coloured by what the gene statistics made of them, the slide means of the moderated test and
+// the numbers of both tests.
+void append_gene_sections(std::string& page, const RunFigures& figures);
+
+// The style of the gene sections, for the page's head: the browser lays out and draws a section
+// only when it comes into view, taking it meanwhile to be as high as one of this run's sections,
+// so that a page of 50 sections of 99 slides opens as fast as one without them.
+void append_gene_section_style(std::string& page, const RunFigures& figures);

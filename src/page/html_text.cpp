@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 void append_escaped(std::string& out, std::string_view text) {
   for (char c : text) {
@@ -25,6 +26,34 @@ void append_escaped(std::string& out, std::string_view text) {
         out += c;
     }
   }
+}
+
+void append_base64(std::string& out, std::string_view bytes) {
+  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  auto byte = [&bytes](std::size_t at) {
+    return static_cast<uint32_t>(static_cast<uint8_t>(bytes[at]));
+  };
+  // Written in place: an image's text is most of a large page.
+  const std::size_t start = out.size();
+  out.resize(start + (bytes.size() + 2) / 3 * 4);
+  char* digit = out.data() + start;
+  std::size_t at = 0;
+  // Three bytes make four digits of six bits each.
+  for (; at + 3 <= bytes.size(); at += 3) {
+    const uint32_t group = byte(at) << 16 | byte(at + 1) << 8 | byte(at + 2);
+    *digit++ = kDigits[group >> 18];
+    *digit++ = kDigits[(group >> 12) & 63];
+    *digit++ = kDigits[(group >> 6) & 63];
+    *digit++ = kDigits[group & 63];
+  }
+  // One or two bytes left: two or three digits, and padding to four.
+  const std::size_t left = bytes.size() - at;
+  if (left == 0) return;
+  const uint32_t group = byte(at) << 16 | (left == 2 ? byte(at + 1) << 8 : 0);
+  *digit++ = kDigits[group >> 18];
+  *digit++ = kDigits[(group >> 12) & 63];
+  *digit++ = left == 2 ? kDigits[(group >> 6) & 63] : '=';
+  *digit = '=';
 }
 
 std::string shortest_number(double value) {

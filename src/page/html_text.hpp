@@ -15,5 +15,8 @@ std::string shortest_number(double value);
 // 1.235, 0.0001235, 1.235e+08. Non-finite values as shortest_number writes them.
 std::string rounded_number(double value, int significant_digits);
 
+// Appends the bytes in base64 (RFC 4648, with padding), as a data: URI holds them.
+void append_base64(std::string& out, std::string_view bytes);
+
 // A pixel coordinate with at most one decimal, no ".0" and no "-0": 12, 12.5, -3.
 std::string coordinate(double value);

@@ -20,6 +20,20 @@ struct BoxFigures {
   double lower_whisker = 0.0, upper_whisker = 0.0;
 };
 
+// The slide images show every spot's normalised log2 ratio, held as a code in steps of 1/1024:
+// 32768 + 1024 * log2 ratio, rounded, and kept within 1..65535 (log2 ratios beyond -32 and +32
+// at the ends). kNoRatioCode marks a spot without a ratio, failing the quality test, or with a
+// ratio that overflowed. The page chooses the scale the codes are shaded on.
+constexpr uint16_t kNoRatioCode = 0;
+constexpr double kLog2CodeZero = 32768.0;
+constexpr double kLog2CodesPerUnit = 1024.0;
+
+// Where a spot lies on the slide, as file 1 gives it: its print-tip block by array row and array
+// column, and its row and column within the block, each counted from 1.
+struct SpotPlace {
+  int32_t array_row = 0, array_col = 0, row = 0, col = 0;
+};
+
 struct SlideFigures {
   std::string file;                         // the name as it was given
   bool dye_swapped = false;                 // hybridised with the two dyes exchanged
@@ -39,6 +53,27 @@ struct SlideFigures {
   // a bin without spots. A median beyond the M axis is held at its end.
   std::vector<double> median_m_after, median_m_before;
   BoxFigures log2_ratio;
+  // The code of every spot's log2 ratio for the slide image, index spot - 1.
+  std::vector<uint16_t> image_codes;
+};
+
+// What the gene statistics made of a replicate spot: kept among the gene's ratios; failing the
+// quality test; dropped by the mean-to-median rule; one of a pair that failed the eight-fold test;
+// or without a ratio.
+enum class SpotDecision : char {
+  kKept,
+  kFailedQuality,
+  kDroppedMeanMedian,
+  kDroppedPair,
+  kNoRatio,
+};
+
+// A replicate spot of a gene on one slide: its normalised log2 ratio (not a number without a
+// ratio) and its decision.
+struct ReplicateSpot {
+  int32_t slide = 0;  // from 1
+  double log2_ratio = 0.0;
+  SpotDecision decision = SpotDecision::kNoRatio;
 };
 
 // A gene with a p-value of either test. 0.0 is a possible p-value: drawn at the top edge of the
@@ -55,13 +90,20 @@ struct GeneFigures {
   double p_value = 0.0;
   double q_value = 0.0;
   int32_t spots_used = 0;
+  int32_t outliers = 0;  // ratios dropped by the outlier rules
   // The moderated t-test across slides: made for a gene with slides_used of 1 or more when the
   // run's test was made; the reals are not a number otherwise.
   int32_t slides_used = 0;
   double slide_log2_mean = 0.0;  // mean of the gene's slide means of the normalised M
   double moderated_t = 0.0;
+  double moderated_df = 0.0;
   double moderated_p = 0.0;
   double moderated_q = 0.0;
+  // Only for the genes the report lists: every replicate spot, slide by slide, and each slide's
+  // mean log2 ratio of the moderated test (index slide - 1; not a number for a slide without one).
+  // Empty for the other genes.
+  std::vector<ReplicateSpot> replicate_spots;
+  std::vector<double> slide_means;
 };
 
 // The moderated t-test of the run: whether it was made (and why not), and its prior.
@@ -91,6 +133,9 @@ struct RunFigures {
   // normalised M seen; A at least from the lowest to the highest A as read.
   double a_lowest = 0.0, a_highest = 1.0;
   double m_lowest = -1.0, m_highest = 1.0;
+
+  // Every spot's place on the slide images, index spot - 1.
+  std::vector<SpotPlace> spot_places;
 
   std::vector<SlideFigures> slides;       // in the order of the files
   std::vector<GeneFigures> tested_genes;  // every gene with a p-value of either test, gene order

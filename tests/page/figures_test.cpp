@@ -9,6 +9,17 @@
 
 namespace {
 
+// Places for up to 40 spots: block 1, row 1, spot s in column s.
+void place_in_one_row(TestArrays& arrays, Run& run) {
+  std::vector<int32_t> ones(40, 1), columns;
+  for (int32_t s = 1; s <= 40; ++s)
+    columns.push_back(s);
+  run.spot_array_row = arrays.ints(ones);
+  run.spot_array_col = arrays.ints(ones);
+  run.spot_row = arrays.ints(ones);
+  run.spot_col = arrays.ints(columns);
+}
+
 // Two slides of five spots, ratios channel 2 over channel 1 given by hand.
 // Slide 1: nets (1, 4), (4, 4), (16, 4), (2, 8), (0, 5): ratios 4, 1, 0.25, 4 and none; products
 // 4, 16, 64, 16, so A = 1, 2, 3, 2 and M = 2, 0, -2, 2. Spot 4 fails the quality test.
@@ -29,6 +40,7 @@ Run small_run(TestArrays& arrays) {
   run.spot_qc = arrays.double_rows({{100, 100, 100, -90, 100}, {100, 100, 100, 100, 100}});
   run.normalisation.method = NormalisationMethod::kNone;
   run.normalisation.removed_m = arrays.double_rows({{0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}});
+  place_in_one_row(arrays, run);
   return run;
 }
 
@@ -163,6 +175,7 @@ Run loess_run(TestArrays& arrays) {
   run.spot_qc = arrays.double_rows({{100, 100, 100, 100, 100, 100}});
   run.normalisation.method = NormalisationMethod::kLoess;
   run.normalisation.removed_m = arrays.double_rows({{1, 1, 1, -1, -1, -1}});
+  place_in_one_row(arrays, run);
   return run;
 }
 
@@ -314,6 +327,7 @@ Run tested_run(TestArrays& arrays) {
   run.p_value = arrays.doubles({0.01, 0.2, NO_PVALUE, NO_PVALUE});
   run.q_value = arrays.doubles({0.02, 0.2, NAN, NAN});
   run.spots_used = arrays.ints({2, 2, 1, 0});
+  run.outliers_found = arrays.ints({1, 0, 0, 0});
   ModeratedTest& test = run.moderated;
   test.made = true;
   test.prior_df = INFINITY;
@@ -348,6 +362,8 @@ TEST(FiguresGenes, EveryGeneWithEitherTestAndNotANumberForTheTestItLacks) {
   EXPECT_EQ(both.slides_used, 2);
   EXPECT_EQ(both.slide_log2_mean, 0.6);
   EXPECT_EQ(both.moderated_t, 4.0);
+  EXPECT_EQ(both.moderated_df, 9.0);
+  EXPECT_EQ(both.outliers, 1);
   EXPECT_EQ(both.moderated_q, 0.006);
   const GeneFigures& pooled_only = figures.tested_genes[1];
   EXPECT_EQ(pooled_only.gene, 2);

@@ -8,6 +8,7 @@
 
 #include "../tools/slide_random.hpp"
 #include "numeric/numeric.hpp"
+#include "page/html_sections.hpp"
 
 namespace {
 
@@ -121,11 +122,85 @@ void set_moderated_test(RunFigures& figures, const std::vector<std::vector<doubl
     gene.slides_used = static_cast<int32_t>(slide_means[g].size());
     gene.slide_log2_mean = mean_of[g];
     gene.moderated_t = mean_of[g] / std::sqrt(posterior / n);
+    gene.moderated_df = std::min(d + prior.df, pooled_df);
     gene.moderated_p =
-        gene.gene == 9 ? 0.0
-                       : two_sided_t_p_value(gene.moderated_t, std::min(d + prior.df, pooled_df));
+        gene.gene == 9 ? 0.0 : two_sided_t_p_value(gene.moderated_t, gene.moderated_df);
   }
   set_q_values(figures.tested_genes, &GeneFigures::moderated_p, &GeneFigures::moderated_q);
+}
+
+// Blocks of 24 x 32 spots, as many as the spots fill, in a grid as near square as can be; spot
+// s (from 0) lies in block s / 768, row by row.
+constexpr int32_t kBlockRows = 24, kBlockColumns = 32;
+
+std::vector<SpotPlace> spot_places(int32_t spots) {
+  const int32_t block_spots = kBlockRows * kBlockColumns;
+  const int32_t blocks = (spots + block_spots - 1) / block_spots;
+  const auto columns = static_cast<int32_t>(std::ceil(std::sqrt(static_cast<double>(blocks))));
+  std::vector<SpotPlace> places;
+  for (int32_t s = 0; s < spots; ++s) {
+    const int32_t block = s / block_spots, within = s % block_spots;
+    places.push_back({block / columns + 1, block % columns + 1, within / kBlockColumns + 1,
+                      within % kBlockColumns + 1});
+  }
+  return places;
+}
+
+// A scratch across slide 1: the spots on a line through the grid of every spot, crossing blocks.
+bool on_scratch(const SpotPlace& place) {
+  const int32_t x = (place.array_col - 1) * kBlockColumns + place.col;
+  const int32_t y = (place.array_row - 1) * kBlockRows + place.row;
+  return y == x * 3 / 5 + 12;
+}
+
+// The codes of a slide's spots' log2 ratios for the images.
+std::vector<uint16_t> image_codes(const std::vector<SimulatedSpot>& spots) {
+  std::vector<uint16_t> codes;
+  for (const SimulatedSpot& spot : spots) {
+    if (std::isnan(spot.m) || spot.failed) {
+      codes.push_back(kNoRatioCode);
+      continue;
+    }
+    const double code = kLog2CodeZero + kLog2CodesPerUnit * spot.m + 0.5;
+    codes.push_back(static_cast<uint16_t>(std::clamp(code, 1.0, 65535.0)));
+  }
+  return codes;
+}
+
+// The replicate spots and slide means of the genes the page lists. A kept spot more than 1 from
+// the mean of the gene's passing spots is called dropped by the mean-to-median rule.
+void set_replicate_spots(RunFigures& figures,
+                         const std::vector<std::vector<SimulatedSpot>>& spots) {
+  std::vector<const GeneFigures*> ranked = genes_by_p_value(figures);
+  ranked.resize(std::min(ranked.size(), kListedGenes));
+  for (const GeneFigures* listed : ranked) {
+    GeneFigures& gene =
+        figures.tested_genes[static_cast<std::size_t>(listed - figures.tested_genes.data())];
+    const int32_t first = (gene.gene - 1) * figures.replicates;
+    gene.outliers = 0;
+    for (std::size_t s = 0; s < spots.size(); ++s) {
+      double sum = 0.0;
+      int32_t count = 0;
+      for (int32_t j = 0; j < figures.replicates; ++j) {
+        const SimulatedSpot& spot = spots[s][static_cast<std::size_t>(first + j)];
+        SpotDecision decision = SpotDecision::kKept;
+        if (std::isnan(spot.m)) {
+          decision = SpotDecision::kNoRatio;
+        } else if (spot.failed) {
+          decision = SpotDecision::kFailedQuality;
+        } else if (std::fabs(spot.m - gene.log2_mean) > 1.0) {
+          decision = SpotDecision::kDroppedMeanMedian;
+          ++gene.outliers;
+        }
+        if (decision == SpotDecision::kKept || decision == SpotDecision::kDroppedMeanMedian) {
+          sum += spot.m;
+          ++count;
+        }
+        gene.replicate_spots.push_back({static_cast<int32_t>(s + 1), spot.m, decision});
+      }
+      gene.slide_means.push_back(count > 0 ? sum / count : NAN);
+    }
+  }
 }
 
 std::string two_digits(int32_t number) {
@@ -145,6 +220,7 @@ RunFigures synthetic_figures(int32_t slides, int32_t spots_per_slide, int32_t re
   figures.command_line = "corvane --normalise loess --dye-swap 2 --report run-report.html";
   figures.normalisation_method = "loess";
   figures.before_curve_fitted = true;
+  figures.spot_places = spot_places(spots_per_slide);
 
   // Each gene's brightness and true log2 ratio.
   std::vector<double> gene_a(figures.genes), gene_m(figures.genes);
@@ -182,6 +258,8 @@ RunFigures synthetic_figures(int32_t slides, int32_t spots_per_slide, int32_t re
       ch1_total += ch1;
       ch2_total += ch2;
       bool failed = a + 0.5 * random.normal() < fail_below;
+      failed =
+          failed || (s == 0 && on_scratch(figures.spot_places[static_cast<std::size_t>(spot)]));
       bool missing = no_ratio || random.chance(0.01);
       if (!missing) factors.push_back(std::exp2(slide.dye_swapped ? -trend : trend));
       slide_spots.push_back({static_cast<float>(a), missing ? NAN : static_cast<float>(m - trend),
@@ -269,5 +347,8 @@ RunFigures synthetic_figures(int32_t slides, int32_t spots_per_slide, int32_t re
   }
   set_q_values(figures.tested_genes, &GeneFigures::p_value, &GeneFigures::q_value);
   set_moderated_test(figures, gene_slide_means);
+  for (int32_t s = 0; s < slides; ++s)
+    figures.slides[s].image_codes = image_codes(spots[s]);
+  set_replicate_spots(figures, spots);
   return figures;
 }

@@ -11,6 +11,8 @@
 // failing the quality test; every slide's M bends up towards weak spots, and the fit takes the
 // bend away. Slide 2 (when there is one) is dye-swapped; slide 3 has a normalisation factor of
 // about 2.4; the last of four or more slides has a third of its spots failing; slide 7 of ten or
-// more has no spot with a ratio. Both tests are made. Gene 5 has a name with markup characters
+// more has no spot with a ratio. Both tests are made. The spots lie in blocks of 24 x 32, and
+// slide 1 has a scratch: a line of spots failing the quality test across several blocks. The
+// genes the page lists carry their replicate spots. Gene 5 has a name with markup characters
 // and gene 9 p-values of 0. Same arguments, same figures.
 RunFigures synthetic_figures(int32_t slides, int32_t spots_per_slide, int32_t replicates);

@@ -1,0 +1,111 @@
+// The gene figures of the HTML report, taken after the gene statistics, their q-values and the
+// moderated test; for the genes the report lists, also every replicate spot with what the gene
+// statistics made of it.
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <vector>
+
+#include "page/html_sections.hpp"
+#include "page/page.hpp"
+#include "run/text_field.hpp"
+
+namespace {
+
+std::string gene_position(const Run& run, int32_t gene) {
+  const int32_t first_spot = (gene - 1) * run.ReplicateCount + 1;
+  const int32_t last_spot = gene * run.ReplicateCount;
+  return "AR" + std::to_string(run.spot_array_row[last_spot]) + " AC" +
+         std::to_string(run.spot_array_col[last_spot]) + " R" +
+         std::to_string(run.spot_row[last_spot]) + " C" + std::to_string(run.spot_col[first_spot]) +
+         "-C" + std::to_string(run.spot_col[last_spot]);
+}
+
+// Replicate j of gene g on slide f, told as the spot table tells it: without a ratio first, then
+// failing the quality test, then the verdict of the gene statistics.
+SpotDecision decision_of(const Run& run, int32_t g, int32_t f, int32_t j) {
+  const int32_t spot = (g - 1) * run.ReplicateCount + j;
+  if (run.spot_ratio[f][spot] == 0.0) return SpotDecision::kNoRatio;
+  if (run.spot_qc[f][spot] < 0.0) return SpotDecision::kFailedQuality;
+  switch (run.decisions.verdict[g][(f - 1) * run.ReplicateCount + j]) {
+    case kVerdictKept:
+      return SpotDecision::kKept;
+    case kVerdictDroppedMeanMedian:
+      return SpotDecision::kDroppedMeanMedian;
+    case kVerdictDroppedPair:
+      return SpotDecision::kDroppedPair;
+    default:
+      return SpotDecision::kNoRatio;  // a positive ratio that the statistics saw as zero: none
+  }
+}
+
+// Every replicate spot of the gene, and each slide's mean as the moderated test takes it: the
+// mean log2 of the gene's ratios on the slide that are still positive after the quality zeroing.
+void collect_replicate_spots(const Run& run, GeneFigures& gene) {
+  const int32_t g = gene.gene;
+  const int32_t replicates = run.ReplicateCount;
+  for (int32_t f = 1; f <= run.FileCount; ++f) {
+    double sum = 0.0;
+    int32_t count = 0;
+    for (int32_t j = 1; j <= replicates; ++j) {
+      const double ratio = run.gene_ratio[g][(f - 1) * replicates + j];
+      if (ratio > 0.0) {
+        sum += std::log2(ratio);
+        ++count;
+      }
+    }
+    gene.slide_means.push_back(count > 0 ? sum / count : NAN);
+    for (int32_t j = 1; j <= replicates; ++j) {
+      const SpotDecision decision = decision_of(run, g, f, j);
+      const double ratio = run.spot_ratio[f][(g - 1) * replicates + j];
+      const double log2_ratio = decision == SpotDecision::kNoRatio ? NAN : std::log2(ratio);
+      gene.replicate_spots.push_back({f, log2_ratio, decision});
+    }
+  }
+}
+
+}  // namespace
+
+void collect_gene_figures(Run& run) {
+  RunFigures& figures = run.figures;
+  for (int32_t f = 1; f <= run.FileCount; ++f)
+    figures.slides[static_cast<std::size_t>(f - 1)].outliers_rejected = run.file_outliers[f];
+  const ModeratedTest& test = run.moderated;
+  figures.moderated.made = test.made;
+  figures.moderated.not_made_because = test.not_made_because;
+  figures.moderated.prior_df = test.prior_df;
+  figures.moderated.prior_variance = test.prior_variance;
+  figures.tested_genes.reserve(static_cast<std::size_t>(run.GeneNumber));
+  for (int32_t g = 1; g <= run.GeneNumber; ++g) {
+    const bool pooled_test = !(run.p_value[g] < 0.0);
+    const bool moderated_test = test.made && test.slides_used[g] > 0;
+    if (!pooled_test && !moderated_test) continue;
+    const int32_t last_spot = g * run.ReplicateCount;
+    GeneFigures gene;
+    gene.gene = g;
+    gene.name = field_without_tab(run.spot_name[last_spot].block());
+    gene.position = gene_position(run, g);
+    gene.pooled_test = pooled_test;
+    gene.mean_ratio = pooled_test ? run.ratio_mean[g] : NAN;
+    gene.log2_mean = pooled_test ? run.log_mean[g] : NAN;
+    gene.p_value = pooled_test ? run.p_value[g] : NAN;
+    gene.q_value = pooled_test ? run.q_value[g] : NAN;
+    gene.spots_used = run.spots_used[g];
+    gene.outliers = run.outliers_found[g];
+    gene.slides_used = test.slides_used[g];
+    gene.slide_log2_mean = moderated_test ? test.slide_log2_mean[g] : NAN;
+    gene.moderated_t = moderated_test ? test.t[g] : NAN;
+    gene.moderated_df = moderated_test ? test.df[g] : NAN;
+    gene.moderated_p = moderated_test ? test.p_value[g] : NAN;
+    gene.moderated_q = moderated_test ? test.q_value[g] : NAN;
+    figures.tested_genes.push_back(std::move(gene));
+  }
+  // The listed genes' spots, while the verdicts, the spot ratios and the gene ratios exist.
+  if (!run.decisions.wanted) return;
+  std::vector<const GeneFigures*> ranked = genes_by_p_value(figures);
+  ranked.resize(std::min(ranked.size(), kListedGenes));
+  for (const GeneFigures* listed : ranked) {
+    const auto index = static_cast<std::size_t>(listed - figures.tested_genes.data());
+    collect_replicate_spots(run, figures.tested_genes[index]);
+  }
+}
