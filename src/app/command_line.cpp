@@ -1,17 +1,15 @@
 #include "app/command_line.hpp"
 
-#include <fcntl.h>
 #include <getopt.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <filesystem>
 #include <string_view>
 #include <utility>
 
-#include "input/result_file.hpp"
+#include "platform/platform.hpp"
 #include "run/run.hpp"
 
 const char* const kHelpText =
@@ -198,7 +196,7 @@ bool slide_numbers(std::string_view text, std::vector<int32_t>& numbers) {
   }
 }
 
-std::string quoted(std::string_view text) {
+std::string in_quotes(std::string_view text) {
   std::string shown = "'";
   shown.append(text);
   shown += '\'';
@@ -213,20 +211,20 @@ bool take_value(const OptionName& option, std::string_view value, CommandLine& o
     case Option::kReplicates:
       if (whole_integer(value, options.replicates) && options.replicates >= 1) return true;
       error = named + " takes the replicate spots per gene, a whole number of 1 or more, not " +
-              quoted(value);
+              in_quotes(value);
       return false;
     case Option::kRatio:
       if (whole_integer(value, options.ratio_choice) &&
           (options.ratio_choice == 1 || options.ratio_choice == 2))
         return true;
       error = named + " takes 1 (channel 2 over channel 1) or 2 (channel 1 over channel 2), not " +
-              quoted(value);
+              in_quotes(value);
       return false;
     case Option::kQuality:
       if (whole_real(value, options.quality_constant) && options.quality_constant >= 0.0 &&
           options.quality_constant <= 4.0)
         return true;
-      error = named + " takes a number from 0.0 to 4.0, not " + quoted(value);
+      error = named + " takes a number from 0.0 to 4.0, not " + in_quotes(value);
       return false;
     case Option::kOutputDir:
       if (!value.empty()) {
@@ -237,12 +235,13 @@ bool take_value(const OptionName& option, std::string_view value, CommandLine& o
       return false;
     case Option::kNormalise:
       if (method_named(value, options.method)) return true;
-      error = named + " takes total, none, median, loess or printtip-loess, not " + quoted(value);
+      error =
+          named + " takes total, none, median, loess or printtip-loess, not " + in_quotes(value);
       return false;
     case Option::kDyeSwap:
       if (slide_numbers(value, options.swapped_slides)) return true;
       error = named + " takes slide numbers from 1 separated by commas, such as 2,4, not " +
-              quoted(value);
+              in_quotes(value);
       return false;
     case Option::kGenes:
     case Option::kSpots:
@@ -268,37 +267,16 @@ std::string unrecognised_option(const std::string& word, int optopt_code) {
   if (known != nullptr) return "option --" + std::string(known->long_name) + " takes no value";
   const std::vector<std::string> matches = long_options_abbreviated(word);
   if (optopt_code == 0 && matches.size() > 1) {
-    std::string error = "option " + quoted(word) + " is ambiguous: it could be";
+    std::string error = "option " + in_quotes(word) + " is ambiguous: it could be";
     for (std::size_t i = 0; i < matches.size(); ++i)
       error += (i == 0 ? " " : i + 1 == matches.size() ? " or " : ", ") + matches[i];
     return error;
   }
   const std::string named =
       optopt_code == 0 ? word : std::string("-") + static_cast<char>(optopt_code);
-  return "unknown option " + quoted(named) +
+  return "unknown option " + in_quotes(named) +
          "; the options are -r, --ratio, -c, -o, -q, --normalise, --dye-swap, --genes, --spots, "
          "--report, --help and --version";
-}
-
-// Why a table or the report could not be written to the path, or empty when it can: an existing
-// file must open for writing (its contents are left as they are), a new one must be possible in
-// its folder, which is tried by making it and removing it again. Devices and pipes are taken as
-// they are.
-std::string unwritable_reason(const std::string& path) {
-  struct stat status {};
-  if (stat(path.c_str(), &status) == 0) {
-    if (S_ISDIR(status.st_mode)) return std::strerror(EISDIR);
-    if (!S_ISREG(status.st_mode)) return "";
-    const int fd = open(path.c_str(), O_WRONLY);
-    if (fd < 0) return std::strerror(errno);
-    close(fd);
-    return "";
-  }
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
-  if (fd < 0) return std::strerror(errno);
-  close(fd);
-  unlink(path.c_str());
-  return "";
 }
 
 }  // namespace
@@ -319,7 +297,11 @@ bool parse_command_line(int argc, const char* const* argv, CommandLine& options,
                                  tables.long_names.data(), nullptr);
     if (code == -1) break;
     if (code == ':') {
-      error = "option --" + std::string(option_of_code(optopt)->long_name) + " needs a value";
+      // Some getopt_long (BSD's, MinGW's) come here too for a value given to an option that takes
+      // none, where glibc's returns '?'.
+      const OptionName* option = option_of_code(optopt);
+      error = "option --" + std::string(option->long_name) +
+              (option->takes_value ? " needs a value" : " takes no value");
       return false;
     }
     if (code == '?') {
@@ -353,14 +335,14 @@ std::vector<std::string> check_command_line(const CommandLine& options) {
     errors.push_back(std::to_string(options.files.size()) +
                      " result files given: at most 99 can be merged together");
   }
-  // The device and inode of each file opened, to find one file named twice under two names.
-  std::vector<std::pair<dev_t, ino_t>> identities(options.files.size(), {0, 0});
+  // The identity of each file opened, to find one file named twice under two names.
+  std::vector<FileIdentity> identities(options.files.size());
   for (std::size_t k = 0; k < options.files.size(); ++k) {
     const std::string& name = options.files[k];
     bool repeated = false;
     for (std::size_t j = 0; j < k && !repeated; ++j) {
       if (options.files[j] == name) {
-        errors.push_back("result file " + quoted(name) + " is named twice, as file " +
+        errors.push_back("result file " + in_quotes(name) + " is named twice, as file " +
                          std::to_string(j + 1) + " and file " + std::to_string(k + 1) +
                          ": name each file once");
         repeated = true;
@@ -370,13 +352,12 @@ std::vector<std::string> check_command_line(const CommandLine& options) {
     errno = 0;
     const int fd = open_regular_file(name.c_str());
     if (fd >= 0) {
-      struct stat status {};
-      if (fstat(fd, &status) == 0) identities[k] = {status.st_dev, status.st_ino};
-      close(fd);
+      identities[k] = file_identity(fd);
+      close_file(fd);
       for (std::size_t j = 0; j < k; ++j) {
-        if (identities[j] == identities[k] && identities[k].second != 0) {
-          errors.push_back("result files " + quoted(options.files[j]) + " (file " +
-                           std::to_string(j + 1) + ") and " + quoted(name) + " (file " +
+        if (identities[j].same_file_as(identities[k])) {
+          errors.push_back("result files " + in_quotes(options.files[j]) + " (file " +
+                           std::to_string(j + 1) + ") and " + in_quotes(name) + " (file " +
                            std::to_string(k + 1) + ") are the same file: name each file once");
           break;
         }
@@ -384,13 +365,13 @@ std::vector<std::string> check_command_line(const CommandLine& options) {
       continue;
     }
     const std::string reason = errno != 0 ? std::strerror(errno) : "not a regular file";
-    errors.push_back("cannot open result file " + quoted(name) + " (" + reason +
+    errors.push_back("cannot open result file " + in_quotes(name) + " (" + reason +
                      "): a readable regular file is expected");
   }
-  struct stat status {};
+  std::error_code error;
   if (!options.output_folder.empty() &&
-      (stat(options.output_folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))) {
-    errors.push_back("output folder " + quoted(options.output_folder) +
+      !std::filesystem::is_directory(options.output_folder, error)) {
+    errors.push_back("output folder " + in_quotes(options.output_folder) +
                      " does not exist: an existing folder is expected");
   }
   for (std::size_t i = 0; i < options.swapped_slides.size(); ++i) {
@@ -414,10 +395,11 @@ std::vector<std::string> check_command_line(const CommandLine& options) {
                                                                 {"--report", &options.report}};
   for (const auto& [option, path] : outputs) {
     if (path->empty() || *path == "-") continue;
-    const std::string reason = unwritable_reason(*path);
-    if (reason.empty()) continue;
-    errors.push_back("option " + std::string(option) + " cannot write " + quoted(*path) + " (" +
-                     reason + "): a file in an existing folder that can be written is expected");
+    const int refusal = write_refusal(path->c_str());
+    if (refusal == 0) continue;
+    errors.push_back("option " + std::string(option) + " cannot write " + in_quotes(*path) + " (" +
+                     std::strerror(refusal) +
+                     "): a file in an existing folder that can be written is expected");
   }
   const int to_standard_output =
       (options.gene_table == "-") + (options.spot_table == "-") + (options.report == "-");
