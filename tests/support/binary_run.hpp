@@ -41,8 +41,10 @@ inline std::vector<std::string> argument_words(const std::string& arguments) {
 
 class ScratchFolder {
  public:
-  // A new folder under the system's temporary folder.
+  // A new folder under the system's temporary folder, or under the given folder.
   ScratchFolder() : path_(make_scratch_folder("corvane-")) {}
+  explicit ScratchFolder(const std::filesystem::path& under)
+      : path_(make_scratch_folder("corvane-", under)) {}
   ~ScratchFolder() {
     std::error_code error;  // a file that another process still holds stays behind
     std::filesystem::remove_all(path_, error);

@@ -26,13 +26,15 @@ inline std::string as_text(const std::string& bytes) {
   return text;
 }
 
-// Makes a new folder under the system's temporary folder, named the prefix and a random number.
-inline std::filesystem::path make_scratch_folder(const std::string& prefix) {
+// Makes a new folder in the given one (by default the system's temporary folder), named the prefix
+// and a random number.
+inline std::filesystem::path make_scratch_folder(
+    const std::string& prefix,
+    const std::filesystem::path& under = std::filesystem::temp_directory_path()) {
   std::random_device random;
-  const std::filesystem::path temporary = std::filesystem::temp_directory_path();
   std::filesystem::path path;
   do {
-    path = temporary / (prefix + std::to_string(random()));
+    path = under / (prefix + std::to_string(random()));
   } while (!std::filesystem::create_directory(path));
   return path;
 }
