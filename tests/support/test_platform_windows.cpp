@@ -60,7 +60,11 @@ int run_command_line(const std::filesystem::path& folder, std::string command_li
     startup.hStdOutput = out;
     startup.hStdError = err;
     PROCESS_INFORMATION process{};
-    std::wstring line(command_line.begin(), command_line.end());
+    // The words are in the ANSI code page, as the C library gives a program's arguments.
+    std::wstring line(command_line.size() + 1, L'\0');
+    line.resize(static_cast<std::size_t>(MultiByteToWideChar(
+        CP_ACP, 0, command_line.c_str(), -1, line.data(), static_cast<int>(line.size()))));
+    if (!line.empty()) line.pop_back();  // the terminating zero
     if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(),
                        &startup, &process)) {
       DWORD code = 0;
