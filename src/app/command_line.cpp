@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <filesystem>
 #include <string_view>
 #include <utility>
 
@@ -196,7 +195,7 @@ bool slide_numbers(std::string_view text, std::vector<int32_t>& numbers) {
   }
 }
 
-std::string in_quotes(std::string_view text) {
+std::string quoted(std::string_view text) {
   std::string shown = "'";
   shown.append(text);
   shown += '\'';
@@ -211,20 +210,20 @@ bool take_value(const OptionName& option, std::string_view value, CommandLine& o
     case Option::kReplicates:
       if (whole_integer(value, options.replicates) && options.replicates >= 1) return true;
       error = named + " takes the replicate spots per gene, a whole number of 1 or more, not " +
-              in_quotes(value);
+              quoted(value);
       return false;
     case Option::kRatio:
       if (whole_integer(value, options.ratio_choice) &&
           (options.ratio_choice == 1 || options.ratio_choice == 2))
         return true;
       error = named + " takes 1 (channel 2 over channel 1) or 2 (channel 1 over channel 2), not " +
-              in_quotes(value);
+              quoted(value);
       return false;
     case Option::kQuality:
       if (whole_real(value, options.quality_constant) && options.quality_constant >= 0.0 &&
           options.quality_constant <= 4.0)
         return true;
-      error = named + " takes a number from 0.0 to 4.0, not " + in_quotes(value);
+      error = named + " takes a number from 0.0 to 4.0, not " + quoted(value);
       return false;
     case Option::kOutputDir:
       if (!value.empty()) {
@@ -235,13 +234,12 @@ bool take_value(const OptionName& option, std::string_view value, CommandLine& o
       return false;
     case Option::kNormalise:
       if (method_named(value, options.method)) return true;
-      error =
-          named + " takes total, none, median, loess or printtip-loess, not " + in_quotes(value);
+      error = named + " takes total, none, median, loess or printtip-loess, not " + quoted(value);
       return false;
     case Option::kDyeSwap:
       if (slide_numbers(value, options.swapped_slides)) return true;
       error = named + " takes slide numbers from 1 separated by commas, such as 2,4, not " +
-              in_quotes(value);
+              quoted(value);
       return false;
     case Option::kGenes:
     case Option::kSpots:
@@ -267,14 +265,14 @@ std::string unrecognised_option(const std::string& word, int optopt_code) {
   if (known != nullptr) return "option --" + std::string(known->long_name) + " takes no value";
   const std::vector<std::string> matches = long_options_abbreviated(word);
   if (optopt_code == 0 && matches.size() > 1) {
-    std::string error = "option " + in_quotes(word) + " is ambiguous: it could be";
+    std::string error = "option " + quoted(word) + " is ambiguous: it could be";
     for (std::size_t i = 0; i < matches.size(); ++i)
       error += (i == 0 ? " " : i + 1 == matches.size() ? " or " : ", ") + matches[i];
     return error;
   }
   const std::string named =
       optopt_code == 0 ? word : std::string("-") + static_cast<char>(optopt_code);
-  return "unknown option " + in_quotes(named) +
+  return "unknown option " + quoted(named) +
          "; the options are -r, --ratio, -c, -o, -q, --normalise, --dye-swap, --genes, --spots, "
          "--report, --help and --version";
 }
@@ -342,7 +340,7 @@ std::vector<std::string> check_command_line(const CommandLine& options) {
     bool repeated = false;
     for (std::size_t j = 0; j < k && !repeated; ++j) {
       if (options.files[j] == name) {
-        errors.push_back("result file " + in_quotes(name) + " is named twice, as file " +
+        errors.push_back("result file " + quoted(name) + " is named twice, as file " +
                          std::to_string(j + 1) + " and file " + std::to_string(k + 1) +
                          ": name each file once");
         repeated = true;
@@ -356,8 +354,8 @@ std::vector<std::string> check_command_line(const CommandLine& options) {
       close_file(fd);
       for (std::size_t j = 0; j < k; ++j) {
         if (identities[j].same_file_as(identities[k])) {
-          errors.push_back("result files " + in_quotes(options.files[j]) + " (file " +
-                           std::to_string(j + 1) + ") and " + in_quotes(name) + " (file " +
+          errors.push_back("result files " + quoted(options.files[j]) + " (file " +
+                           std::to_string(j + 1) + ") and " + quoted(name) + " (file " +
                            std::to_string(k + 1) + ") are the same file: name each file once");
           break;
         }
@@ -365,13 +363,11 @@ std::vector<std::string> check_command_line(const CommandLine& options) {
       continue;
     }
     const std::string reason = errno != 0 ? std::strerror(errno) : "not a regular file";
-    errors.push_back("cannot open result file " + in_quotes(name) + " (" + reason +
+    errors.push_back("cannot open result file " + quoted(name) + " (" + reason +
                      "): a readable regular file is expected");
   }
-  std::error_code error;
-  if (!options.output_folder.empty() &&
-      !std::filesystem::is_directory(options.output_folder, error)) {
-    errors.push_back("output folder " + in_quotes(options.output_folder) +
+  if (!options.output_folder.empty() && !is_folder(options.output_folder.c_str())) {
+    errors.push_back("output folder " + quoted(options.output_folder) +
                      " does not exist: an existing folder is expected");
   }
   for (std::size_t i = 0; i < options.swapped_slides.size(); ++i) {
@@ -397,7 +393,7 @@ std::vector<std::string> check_command_line(const CommandLine& options) {
     if (path->empty() || *path == "-") continue;
     const int refusal = write_refusal(path->c_str());
     if (refusal == 0) continue;
-    errors.push_back("option " + std::string(option) + " cannot write " + in_quotes(*path) + " (" +
+    errors.push_back("option " + std::string(option) + " cannot write " + quoted(*path) + " (" +
                      std::strerror(refusal) +
                      "): a file in an existing folder that can be written is expected");
   }

@@ -46,6 +46,9 @@ FileIdentity file_identity(int file);
 
 // Files to write.
 
+// Whether the path names an existing folder (or a link to one).
+bool is_folder(const char* path);
+
 // Why no file can be written at the path, as an errno value, or 0 when one can: an existing regular
 // file must open for writing (its contents are left as they are; on Windows a file that another
 // program holds open against writing is refused), a new one must be possible in its folder, which

@@ -45,6 +45,11 @@ FileIdentity file_identity(int file) {
   return {static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino), true};
 }
 
+bool is_folder(const char* path) {
+  struct stat status {};
+  return stat(path, &status) == 0 && S_ISDIR(status.st_mode);
+}
+
 int write_refusal(const char* path) {
   struct stat status {};
   if (stat(path, &status) == 0) {

@@ -15,11 +15,6 @@
 
 namespace {
 
-bool is_folder(const char* name) {
-  const DWORD attributes = GetFileAttributesA(name);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 // The errno value of a failed CreateFile, as the C library's own open would set it.
 int errno_of(DWORD error) {
   switch (error) {
@@ -92,6 +87,11 @@ FileIdentity file_identity(int file) {
   const uint64_t index =
       (static_cast<uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
   return {information.dwVolumeSerialNumber, index, true};
+}
+
+bool is_folder(const char* path) {
+  const DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 int write_refusal(const char* path) {
