@@ -1,9 +1,6 @@
 #include "app/command_line.hpp"
 
-#include <fcntl.h>
 #include <getopt.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <charconv>
@@ -11,7 +8,7 @@
 #include <string_view>
 #include <utility>
 
-#include "input/result_file.hpp"
+#include "platform/platform.hpp"
 #include "run/run.hpp"
 
 const char* const kHelpText =
@@ -280,27 +277,6 @@ std::string unrecognised_option(const std::string& word, int optopt_code) {
          "--report, --help and --version";
 }
 
-// Why a table or the report could not be written to the path, or empty when it can: an existing
-// file must open for writing (its contents are left as they are), a new one must be possible in
-// its folder, which is tried by making it and removing it again. Devices and pipes are taken as
-// they are.
-std::string unwritable_reason(const std::string& path) {
-  struct stat status {};
-  if (stat(path.c_str(), &status) == 0) {
-    if (S_ISDIR(status.st_mode)) return std::strerror(EISDIR);
-    if (!S_ISREG(status.st_mode)) return "";
-    const int fd = open(path.c_str(), O_WRONLY);
-    if (fd < 0) return std::strerror(errno);
-    close(fd);
-    return "";
-  }
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
-  if (fd < 0) return std::strerror(errno);
-  close(fd);
-  unlink(path.c_str());
-  return "";
-}
-
 }  // namespace
 
 bool parse_command_line(int argc, const char* const* argv, CommandLine& options,
@@ -319,7 +295,11 @@ bool parse_command_line(int argc, const char* const* argv, CommandLine& options,
                                  tables.long_names.data(), nullptr);
     if (code == -1) break;
     if (code == ':') {
-      error = "option --" + std::string(option_of_code(optopt)->long_name) + " needs a value";
+      // Some getopt_long (BSD's, MinGW's) come here too for a value given to an option that takes
+      // none, where glibc's returns '?'.
+      const OptionName* option = option_of_code(optopt);
+      error = "option --" + std::string(option->long_name) +
+              (option->takes_value ? " needs a value" : " takes no value");
       return false;
     }
     if (code == '?') {
@@ -353,8 +333,8 @@ std::vector<std::string> check_command_line(const CommandLine& options) {
     errors.push_back(std::to_string(options.files.size()) +
                      " result files given: at most 99 can be merged together");
   }
-  // The device and inode of each file opened, to find one file named twice under two names.
-  std::vector<std::pair<dev_t, ino_t>> identities(options.files.size(), {0, 0});
+  // The identity of each file opened, to find one file named twice under two names.
+  std::vector<FileIdentity> identities(options.files.size());
   for (std::size_t k = 0; k < options.files.size(); ++k) {
     const std::string& name = options.files[k];
     bool repeated = false;
@@ -370,11 +350,10 @@ std::vector<std::string> check_command_line(const CommandLine& options) {
     errno = 0;
     const int fd = open_regular_file(name.c_str());
     if (fd >= 0) {
-      struct stat status {};
-      if (fstat(fd, &status) == 0) identities[k] = {status.st_dev, status.st_ino};
-      close(fd);
+      identities[k] = file_identity(fd);
+      close_file(fd);
       for (std::size_t j = 0; j < k; ++j) {
-        if (identities[j] == identities[k] && identities[k].second != 0) {
+        if (identities[j].same_file_as(identities[k])) {
           errors.push_back("result files " + quoted(options.files[j]) + " (file " +
                            std::to_string(j + 1) + ") and " + quoted(name) + " (file " +
                            std::to_string(k + 1) + ") are the same file: name each file once");
@@ -387,9 +366,7 @@ std::vector<std::string> check_command_line(const CommandLine& options) {
     errors.push_back("cannot open result file " + quoted(name) + " (" + reason +
                      "): a readable regular file is expected");
   }
-  struct stat status {};
-  if (!options.output_folder.empty() &&
-      (stat(options.output_folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))) {
+  if (!options.output_folder.empty() && !is_folder(options.output_folder.c_str())) {
     errors.push_back("output folder " + quoted(options.output_folder) +
                      " does not exist: an existing folder is expected");
   }
@@ -414,10 +391,11 @@ std::vector<std::string> check_command_line(const CommandLine& options) {
                                                                 {"--report", &options.report}};
   for (const auto& [option, path] : outputs) {
     if (path->empty() || *path == "-") continue;
-    const std::string reason = unwritable_reason(*path);
-    if (reason.empty()) continue;
+    const int refusal = write_refusal(path->c_str());
+    if (refusal == 0) continue;
     errors.push_back("option " + std::string(option) + " cannot write " + quoted(*path) + " (" +
-                     reason + "): a file in an existing folder that can be written is expected");
+                     std::strerror(refusal) +
+                     "): a file in an existing folder that can be written is expected");
   }
   const int to_standard_output =
       (options.gene_table == "-") + (options.spot_table == "-") + (options.report == "-");

@@ -1,7 +1,5 @@
 #include "app/dialogue.hpp"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -9,7 +7,7 @@
 #include <cstring>
 #include <limits>
 
-#include "input/result_file.hpp"
+#include "platform/platform.hpp"
 #include "run/console.hpp"
 
 namespace {
@@ -30,7 +28,7 @@ std::string next_answer() {
 bool file_opens(const std::string& name) {
   const int fd = open_regular_file(name.c_str());
   if (fd < 0) return false;
-  close(fd);
+  close_file(fd);
   return true;
 }
 

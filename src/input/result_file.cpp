@@ -1,18 +1,14 @@
 #include "input/result_file.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cassert>
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "input/plain_decimal.hpp"
+#include "platform/platform.hpp"
 #include "run/console.hpp"
 
 namespace {
@@ -44,39 +40,24 @@ const char* convert_plain_decimal(const char* first, const char* last, double& v
 
 }  // namespace
 
-int open_regular_file(const char* name) {
-  // Without O_NONBLOCK, opening a named pipe would wait for a writer.
-  const int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return -1;
-  struct stat status {};
-  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-    close(fd);
-    return -1;
-  }
-  return fd;
-}
-
 bool load_result_file(const char* name, ResultFile& file) {
   const int fd = open_regular_file(name);
   if (fd < 0) return false;
   // Size the buffer from the file's length, so that one read takes it all; a file that grows
   // while it is read is taken as far as it goes.
-  struct stat status {};
-  fstat(fd, &status);
-  FileBytes bytes(static_cast<std::size_t>(status.st_size) + 1);
+  FileBytes bytes(file_size(fd) + 1);
   std::size_t used = 0;
   bool read_whole = true;
   for (;;) {
     if (used == bytes.size()) bytes.resize(bytes.size() * 2);
-    const ssize_t got = read(fd, bytes.data() + used, bytes.size() - used);
-    if (got < 0 && errno == EINTR) continue;
+    const std::ptrdiff_t got = read_file(fd, bytes.data() + used, bytes.size() - used);
     if (got <= 0) {
       read_whole = got == 0;
       break;
     }
     used += static_cast<std::size_t>(got);
   }
-  close(fd);
+  close_file(fd);
   if (!read_whole) return false;
   bytes.resize(used);
 

@@ -21,14 +21,8 @@ inline bool is_white_space(char c) {
   return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-// Opens the named file for reading when it is a regular file, and returns its descriptor; -1 when
-// it does not exist, cannot be read, or is a folder, a device or a named pipe, none of which is a
-// result file (a device such as /dev/zero would be read until memory runs out). A named pipe is
-// refused without waiting for a writer.
-int open_regular_file(const char* name);
-
-// Reads the named regular file whole into `file`, positioned at its first byte. False when the file
-// cannot be opened or read.
+// Reads the named file whole into `file`, positioned at its first byte. False when the file cannot
+// be opened or read, or is not a regular file (see open_regular_file in platform/platform.hpp).
 bool load_result_file(const char* name, ResultFile& file);
 
 // Lets go of the bytes of a file that has been read: the file is closed.

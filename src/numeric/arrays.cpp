@@ -5,8 +5,7 @@
 #include <limits>
 #include <new>
 
-#include <sys/mman.h>
-#include <unistd.h>
+#include "platform/platform.hpp"
 
 namespace {
 
@@ -30,26 +29,12 @@ bool fits(int64_t count, uint64_t element_size) {
 // Blocks from this size on have their pages mapped when they are allocated.
 constexpr uint64_t kMappedAtOnceBytes = uint64_t{64} << 10;
 
-// Asks the kernel to map the whole pages of a block in one call, where it can: every array is
-// written in full soon after, and one call costs far less than a fault for each page. A kernel
-// that cannot leaves the pages to be mapped as they are first written.
-void map_pages(void* block, uint64_t bytes) {
-#ifdef MADV_POPULATE_WRITE
-  const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
-  const uintptr_t first = (reinterpret_cast<uintptr_t>(block) + page - 1) / page * page;
-  const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) / page * page;
-  if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
-#else
-  (void)block;
-  (void)bytes;
-#endif
-}
-
 // malloc, which returns null on failure where new would throw; never asked for zero bytes.
 void* allocate(int64_t count, uint64_t element_size) {
   uint64_t bytes = static_cast<uint64_t>(count) * element_size;
   void* block = std::malloc(bytes == 0 ? 1 : bytes);
-  if (block != nullptr && bytes >= kMappedAtOnceBytes) map_pages(block, bytes);
+  if (block != nullptr && bytes >= kMappedAtOnceBytes)
+    map_pages(block, static_cast<std::size_t>(bytes));
   return block;
 }
 

@@ -26,8 +26,9 @@ void print_failure(const Console& console, const char* format, ...)
 // the input ends before a word begins.
 bool read_answer_word(std::string& word);
 
-// Waits for one key press and discards it. On a terminal the key is read in raw mode without
-// echo; otherwise one character is read from standard input, and end of input ends the wait.
+// Waits for one key press and discards it. On a console (a terminal) the key is read without echo
+// and without Enter; otherwise one character is read from standard input, and end of input ends
+// the wait.
 void wait_for_key();
 
 // Ends the process after a failure whose message has been printed. A console with key waits

@@ -89,7 +89,8 @@ bool open_report(ReportWriter& out, const Console& console, const std::string& p
     out.standard_output = true;
     std::fflush(stdout);
   } else {
-    out.file = std::fopen(path.c_str(), "wb");
+    // Text mode: lines end as the system's text files do, LF on POSIX and CR LF on Windows.
+    out.file = std::fopen(path.c_str(), "w");
     if (out.file == nullptr) return false;
     // The report has its own buffer; with the stream's switched off, every failure shows at once.
     std::setvbuf(out.file, nullptr, _IONBF, 0);

@@ -26,8 +26,9 @@ struct ReportWriter {
   std::size_t used = 0;          // bytes of the buffer in use
 };
 
-// Opens (and empties) the named file for writing; the path "-" is standard output. Returns false
-// when it cannot be opened; nothing has been written then.
+// Opens (and empties) the named file for writing in text mode, so that its lines end as the
+// system's text files do (CR LF on Windows); the path "-" is standard output. Returns false when it
+// cannot be opened; nothing has been written then.
 bool open_report(ReportWriter& out, const Console& console, const std::string& path);
 
 // Prints the two lines of a report that cannot be opened, the first line of the given format with

@@ -1,11 +1,10 @@
 #include "run/console.hpp"
 
-#include <termios.h>
-#include <unistd.h>
-
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+
+#include "platform/platform.hpp"
 
 bool read_answer_word(std::string& word) {
   std::fflush(stdout);
@@ -25,20 +24,7 @@ bool read_answer_word(std::string& word) {
 
 void wait_for_key() {
   std::fflush(stdout);
-  termios saved{};
-  if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &saved) != 0) {
-    std::getchar();
-    return;
-  }
-  termios raw = saved;
-  raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
-  raw.c_cc[VMIN] = 1;
-  raw.c_cc[VTIME] = 0;
-  tcsetattr(STDIN_FILENO, TCSANOW, &raw);
-  char key = 0;
-  ssize_t got = read(STDIN_FILENO, &key, 1);
-  (void)got;  // the key, or its absence, is discarded either way
-  tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+  if (!wait_for_console_key()) std::getchar();
 }
 
 void exit_after_failure(const Console& console, int status) {

@@ -1,7 +1,6 @@
 // Runs from the command line through the real binary: the same reports as a dialogue run given the
 // same answers, messages on standard error only, usage errors with status 2 and no report touched.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <functional>
@@ -65,11 +64,11 @@ TEST(CommandLine, ExamplesGiveTheReportsOfTheDialogueForBothRatios) {
 
 TEST(CommandLine, GeneratedSlidesGiveTheReportsOfTheDialogue) {
   auto generate = [](const ScratchFolder& folder) {
-    const std::string command = "'" CORVANE_MAKE_SLIDES
-                                "' --files 3 --spots 600 --replicates 3 "
-                                "--seed 7 --crlf --prefix g --out '" +
-                                folder.path().string() + "' > /dev/null";
-    ASSERT_EQ(std::system(command.c_str()), 0);
+    ASSERT_EQ(folder
+                  .run_tool(CORVANE_MAKE_SLIDES,
+                            "--files 3 --spots 600 --replicates 3 --seed 7 --crlf --prefix g")
+                  .status,
+              0);
   };
   const std::vector<std::string> names = {"g01.txt", "g02.txt", "g03.txt"};
   expect_same_reports(names, 3, 1, "2.5", generate);
@@ -98,7 +97,10 @@ TEST(CommandLine, UsageErrorsEndWithStatus2AndTouchNoReport) {
   copy_examples(folder);
   folder.write("data.txt", "earlier\n");
   std::filesystem::create_directory(folder.path() / "dir");
-  ASSERT_EQ(mkfifo((folder.path() / "pipe").c_str(), 0600), 0);
+  NamedPipe pipe(folder.path());
+  ASSERT_TRUE(pipe.made());
+  // A device: /dev/zero on POSIX, NUL on Windows.
+  const std::string device = kOnWindows ? "NUL" : "/dev/zero";
   const std::string cases[][2] = {
       {"-x slide01.txt",
        "unknown option '-x'; the options are -r, --ratio, -c, -o, -q, --normalise, --dye-swap, "
@@ -128,11 +130,10 @@ TEST(CommandLine, UsageErrorsEndWithStatus2AndTouchNoReport) {
        "is expected"},
       {"-r 4 dir",
        "cannot open result file 'dir' (not a regular file): a readable regular file is expected"},
-      {"-r 4 /dev/zero",
-       "cannot open result file '/dev/zero' (not a regular file): a readable regular file is "
-       "expected"},
-      {"-r 4 pipe",
-       "cannot open result file 'pipe' (not a regular file): a readable regular file is expected"},
+      {"-r 4 " + device, "cannot open result file '" + device +
+                             "' (not a regular file): a readable regular file is expected"},
+      {"-r 4 " + pipe.name(), "cannot open result file '" + pipe.name() +
+                                  "' (not a regular file): a readable regular file is expected"},
       {"-r 4 -o nowhere slide01.txt",
        "output folder 'nowhere' does not exist: an existing folder is expected"},
       {"-r 4 --normalise lowess slide01.txt",
@@ -160,8 +161,7 @@ TEST(CommandLine, UsageErrorsEndWithStatus2AndTouchNoReport) {
        "result files 'dir/../slide02.txt' (file 1) and 'slide02.txt' (file 2) are the same file: "
        "name each file once"},
   };
-  ASSERT_EQ(link((folder.path() / "slide01.txt").c_str(), (folder.path() / "linked.txt").c_str()),
-            0);
+  std::filesystem::create_hard_link(folder.path() / "slide01.txt", folder.path() / "linked.txt");
   for (const auto& [arguments, message] : cases) {
     BinaryRun run = folder.run_with_arguments(arguments);
     EXPECT_EQ(run.status, 2) << arguments;

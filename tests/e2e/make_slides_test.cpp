@@ -20,10 +20,7 @@ namespace {
 const std::string kExamples = CORVANE_TEST_DATA "/../examples";
 
 int make_slides(const ScratchFolder& folder, const std::string& out, const std::string& options) {
-  const std::string command = "cd '" + folder.path().string() +
-                              "' && '" CORVANE_MAKE_SLIDES "' --out " + out + " " + options +
-                              " > /dev/null";
-  return std::system(command.c_str());
+  return folder.run_tool(CORVANE_MAKE_SLIDES, "--out " + out + " " + options).status;
 }
 
 std::vector<std::string> split(const std::string& text, char separator) {

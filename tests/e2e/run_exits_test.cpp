@@ -126,6 +126,8 @@ TEST(RunExits, MemoryThatRunsOutEndsInTheAllocationFailure) {
 #ifdef CORVANE_SANITIZED
   GTEST_SKIP() << "a memory limit leaves no room for the sanitizers' shadow memory";
 #endif
+  if (kOnWindows)
+    GTEST_SKIP() << "the memory limit is set with the POSIX shell's ulimit, which Windows lacks";
   ScratchFolder folder;
   std::filesystem::resize_file((folder.write("big.txt", ""), folder.path() / "big.txt"),
                                std::uintmax_t{256} << 20);
@@ -161,6 +163,8 @@ TEST(RunExits, ReportThatCannotBeOpened) {
 }
 
 TEST(RunExits, ReportThatCannotBeWrittenIsRemoved) {
+  if (kOnWindows)
+    GTEST_SKIP() << "Windows has no device like /dev/full, on which every write fails";
   ScratchFolder folder;
   folder.write("s.txt", three_spot_slide());
   std::filesystem::create_symlink("/dev/full", folder.path() / "merge.txt");

@@ -2,7 +2,6 @@
 // commands that README.md and the man page give, it merges to the same reports as the ASCII file it
 // was saved from. The Unicode copies are made here byte by byte, independently of iconv.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -36,9 +35,7 @@ std::string utf16le(const std::string& latin1, bool mark) {
 
 // Runs a shell command in the folder and returns its exit status (-1 when it did not exit).
 int run_command(const ScratchFolder& folder, const std::string& command) {
-  std::string line = "cd '" + folder.path().string() + "' && " + command + " 2>/dev/null";
-  int raw = std::system(line.c_str());
-  return raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return folder.run_command(command).status;
 }
 
 void write_examples(const ScratchFolder& folder) {
@@ -49,7 +46,10 @@ void write_examples(const ScratchFolder& folder) {
 class UnicodeConversion : public testing::Test {
  protected:
   void SetUp() override {
-    if (run_command(ScratchFolder(), "command -v iconv >/dev/null") != 0)
+    if (kOnWindows)
+      GTEST_SKIP() << "iconv is a POSIX tool: on Windows README.txt converts with PowerShell, "
+                      "which Wine does not have";
+    if (run_command(ScratchFolder(), "command -v iconv") != 0)
       GTEST_SKIP() << "iconv not found (it comes with the C library's tools, package libc-bin)";
   }
 
@@ -66,15 +66,21 @@ class UnicodeConversion : public testing::Test {
   }
 };
 
+TEST(UnicodeFile, IsRefusedWithOrWithoutAByteOrderMark) {
+  for (bool mark : {true, false}) {
+    ScratchFolder folder;
+    write_examples(folder);
+    folder.write("slide01.txt", utf16le(example("slide01.txt"), mark));
+    BinaryRun refused = folder.run(example("answers.txt"));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.console.find("slide01.txt is not a valid ASCII format"), std::string::npos);
+    EXPECT_FALSE(folder.exists("data.txt"));
+  }
+}
+
 TEST_F(UnicodeConversion, FileWithAByteOrderMark) {
   ScratchFolder folder;
   write_examples(folder);
-  folder.write("slide01.txt", utf16le(example("slide01.txt"), true));
-  BinaryRun refused = folder.run(example("answers.txt"));
-  EXPECT_EQ(refused.status, 1);
-  EXPECT_NE(refused.console.find("slide01.txt is not a valid ASCII format"), std::string::npos);
-  EXPECT_FALSE(folder.exists("data.txt"));
-
   folder.write("slide01-unicode.txt", utf16le(example("slide01.txt"), true));
   ASSERT_EQ(run_command(folder, "iconv -f UTF-16 -t ASCII slide01-unicode.txt > slide01.txt"), 0);
   // The mark only told the byte order: the ASCII file is the original, byte for byte.

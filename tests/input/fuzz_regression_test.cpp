@@ -3,7 +3,6 @@
 // after the valid first file fuzz/seeds/two_spots.txt. Each read must end normally, or with the
 // reader's own exit for a damaged file: its message, then status 1.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +15,7 @@
 
 #include "input/input.hpp"
 #include "run/run.hpp"
+#include "support/test_platform.hpp"
 
 namespace {
 
@@ -49,9 +49,7 @@ const KeptInput kKeptInputs[] = {
 // dialogue fixed (ratio 1, C = 1.0). Standard output goes to standard error, where the death test
 // sees it, and standard input is at its end, so the key wait of an early exit returns at once.
 [[noreturn]] void read_two_files(const char* first, const char* second) {
-  std::fflush(stdout);
-  if (std::freopen("/dev/null", "r", stdin) == nullptr) std::abort();
-  if (dup2(STDERR_FILENO, STDOUT_FILENO) < 0) std::abort();
+  show_output_and_end_input();
   std::filesystem::current_path(kRegressionFolder);
 
   Run run;

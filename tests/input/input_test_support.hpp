@@ -3,7 +3,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +14,7 @@
 
 #include "input/input.hpp"
 #include "run/run.hpp"
+#include "support/test_platform.hpp"
 
 // A result file in memory, for the reader primitives.
 inline ResultFile result_file_from(const std::string& text) {
@@ -74,17 +74,9 @@ inline std::string spot_row(int number, const std::string& name, const std::stri
                   eol);
 }
 
-// Sends standard output to standard error, where a death test sees it, and puts standard input
-// at its end so that the key wait returns at once.
-inline void end_input_and_show_output() {
-  std::fflush(stdout);
-  if (std::freopen("/dev/null", "r", stdin) == nullptr) std::abort();
-  if (dup2(STDERR_FILENO, STDOUT_FILENO) < 0) std::abort();
-}
-
 // The statement must end the run with status 1 after printing exactly `output`.
 #define EXPECT_RUN_ENDS_WITH(statement, output)                                     \
-  EXPECT_EXIT((end_input_and_show_output(), statement), testing::ExitedWithCode(1), \
+  EXPECT_EXIT((show_output_and_end_input(), statement), testing::ExitedWithCode(1), \
               testing::Eq(std::string(output)))
 
 // The message of a damaged file.
@@ -98,9 +90,7 @@ class ResultFilesTest : public testing::Test {
  protected:
   void SetUp() override {
     original_directory_ = std::filesystem::current_path();
-    std::string pattern = testing::TempDir() + "corvane_input_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    scratch_directory_ = pattern;
+    scratch_directory_ = make_scratch_folder("corvane_input_");
     std::filesystem::current_path(scratch_directory_);
   }
 

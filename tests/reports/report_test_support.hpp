@@ -2,8 +2,6 @@
 // arrays for a hand-built run that the test owns and frees.
 #pragma once
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -14,13 +12,13 @@
 #include <vector>
 
 #include "numeric/arrays.hpp"
+#include "support/test_platform.hpp"
 
 // Makes a fresh directory, works in it while alive, then returns and removes it.
 class ScratchDirectory {
  public:
-  ScratchDirectory() : previous_(std::filesystem::current_path()) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "corvane-reports-XXXXXX");
-    path_ = mkdtemp(pattern.data());
+  ScratchDirectory()
+      : previous_(std::filesystem::current_path()), path_(make_scratch_folder("corvane-reports-")) {
     std::filesystem::current_path(path_);
   }
   ~ScratchDirectory() {
@@ -39,16 +37,16 @@ class ScratchDirectory {
 // once, and the console on standard error, where the death test reads it.
 template <class Action>
 void run_with_console_on_stderr(Action action) {
-  std::freopen("/dev/null", "r", stdin);
-  dup2(STDERR_FILENO, STDOUT_FILENO);
+  show_output_and_end_input();
   action();
 }
 
+// The report's text, CR LF read as LF on Windows.
 inline std::string read_file(const char* name) {
   std::ifstream in(name, std::ios::binary);
   std::ostringstream text;
   text << in.rdbuf();
-  return text.str();
+  return as_text(text.str());
 }
 
 // Offset-indexed arrays over storage that lives as long as this object.

@@ -141,8 +141,13 @@ TEST(ReportWriter, ValuesThatAreNotFinite) {
     expected += printf_text("%lf", value) + "|" + printf_text("%4.3lf", value) + "|";
   }
   close_report(out);
-  EXPECT_EQ(expected, "inf| inf|-inf|-inf|nan| nan|-nan|-nan|");
-  EXPECT_EQ(read_file("odd.txt"), expected);
+  // The reports read the same on every system: Windows's C library leaves out the sign of a NaN,
+  // which the writer keeps.
+  const std::string written = "inf| inf|-inf|-inf|nan| nan|-nan|-nan|";
+  if (!kOnWindows) {
+    EXPECT_EQ(expected, written);
+  }
+  EXPECT_EQ(read_file("odd.txt"), written);
 }
 
 TEST(ReportWriter, IntegersAndClippedTexts) {
@@ -178,6 +183,8 @@ TEST(ReportWriter, OpeningADirectoryFails) {
 
 // A failure when a full buffer goes to the file, long before the close.
 TEST(ReportWriterDeathTest, FailedWriteRemovesTheFile) {
+  if (kOnWindows)
+    GTEST_SKIP() << "Windows has no device like /dev/full, on which every write fails";
   ScratchDirectory scratch;
   std::filesystem::create_symlink("/dev/full", "big.txt");
   EXPECT_EXIT(run_with_console_on_stderr([] {

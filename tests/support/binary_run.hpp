@@ -1,14 +1,14 @@
-// Runs the real corvane binary in a scratch folder with answers piped on standard input.
+// Runs the real corvane binary in a scratch folder with answers piped on standard input, or with
+// arguments on the command line.
 #pragma once
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
+
+#include "support/test_platform.hpp"
 
 struct BinaryRun {
   int status = -1;      // exit status, or -1 when the process did not exit normally
@@ -16,13 +16,39 @@ struct BinaryRun {
   std::string errors;   // standard error
 };
 
+// The words of an argument text: separated by blanks, a part in single quotes taken as it is, so
+// that "-o 'a b'" is the two words -o and "a b".
+inline std::vector<std::string> argument_words(const std::string& arguments) {
+  std::vector<std::string> words;
+  std::string word;
+  bool in_word = false, quoted = false;
+  for (char c : arguments) {
+    if (c == '\'') {
+      quoted = !quoted;
+      in_word = true;
+    } else if (c == ' ' && !quoted) {
+      if (in_word) words.push_back(word);
+      word.clear();
+      in_word = false;
+    } else {
+      word += c;
+      in_word = true;
+    }
+  }
+  if (in_word) words.push_back(word);
+  return words;
+}
+
 class ScratchFolder {
  public:
-  ScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "corvane-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
+  // A new folder under the system's temporary folder, or under the given folder.
+  ScratchFolder() : path_(make_scratch_folder("corvane-")) {}
+  explicit ScratchFolder(const std::filesystem::path& under)
+      : path_(make_scratch_folder("corvane-", under)) {}
+  ~ScratchFolder() {
+    std::error_code error;  // a file that another process still holds stays behind
+    std::filesystem::remove_all(path_, error);
   }
-  ~ScratchFolder() { std::filesystem::remove_all(path_); }
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
 
@@ -31,7 +57,10 @@ class ScratchFolder {
   void write(const std::string& name, const std::string& content) const {
     std::ofstream(path_ / name, std::ios::binary) << content;
   }
-  std::string read(const std::string& name) const {
+  // The file's text, CR LF read as LF on Windows (see as_text).
+  std::string read(const std::string& name) const { return as_text(read_bytes(name)); }
+  // The file's bytes as they are.
+  std::string read_bytes(const std::string& name) const {
     std::ifstream in(path_ / name, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
@@ -42,30 +71,39 @@ class ScratchFolder {
   }
 
   // Runs corvane here with `answers` on standard input; a run that takes longer than 20 seconds
-  // is killed (it would be waiting for input that never comes).
+  // is ended (it would be waiting for input that never comes).
   BinaryRun run(const std::string& answers) const {
     write(".answers", answers);
-    return run_command("timeout 20 '" CORVANE_BINARY "' < .answers");
+    return collect(run_program(path_, {CORVANE_BINARY}, ".answers", ".console", ".errors"));
   }
 
-  // Runs corvane here with the given arguments, already quoted for the shell, and no input.
+  // Runs corvane here with the given arguments (see argument_words) and no input.
   BinaryRun run_with_arguments(const std::string& arguments) const {
-    return run_command("timeout 20 '" CORVANE_BINARY "' " + arguments + " < /dev/null");
+    return run_tool(CORVANE_BINARY, arguments);
   }
 
-  // Runs a shell command line here that starts corvane (whose path is CORVANE_BINARY), with the
-  // output of the line collected.
+  // Runs another program here the same way, such as the slide maker.
+  BinaryRun run_tool(const std::string& program, const std::string& arguments) const {
+    std::vector<std::string> words = {program};
+    for (const std::string& word : argument_words(arguments))
+      words.push_back(word);
+    return collect(run_program(path_, words, "", ".console", ".errors"));
+  }
+
+  // Runs a command line of the system's shell here, with the output of the line collected.
   BinaryRun run_command(const std::string& line) const {
-    std::string command = "cd '" + path_.string() + "' && " + line + " > .console 2> .errors";
-    int raw = std::system(command.c_str());
+    return collect(run_shell_line(path_, line, ".console", ".errors"));
+  }
+
+ private:
+  BinaryRun collect(int status) const {
     BinaryRun result;
-    if (raw != -1 && WIFEXITED(raw)) result.status = WEXITSTATUS(raw);
+    result.status = status;
     result.console = read(".console");
     result.errors = read(".errors");
     return result;
   }
 
- private:
   std::filesystem::path path_;
 };
 
