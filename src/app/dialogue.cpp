@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -13,12 +12,12 @@
 namespace {
 
 // The next answer word. A closed input would repeat the question forever, so end of input ends
-// the run instead.
+// the run instead, with status 1 and without the key wait that could never be answered.
 std::string next_answer() {
   std::string word;
   if (!read_answer_word(word)) {
     std::fputs("\nThe input ended before the question was answered.\n", stdout);
-    std::exit(1);
+    exit_after_failure(Console{stdout, true, false}, 1);
   }
   return word;
 }

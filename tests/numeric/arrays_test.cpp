@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
 
 #include "numeric/fatal_notice.hpp"
 #include "numeric/numeric.hpp"
@@ -86,3 +89,18 @@ TEST(ArraysDeathTest, ImpossiblyLargeRequestsEndInTheAllocatorsMessage) {
   EXPECT_EXIT(cmatrix(1, int64_t{1} << 33, 0, 50), ExitedWithCode(1),
               fatal_notice("allocation failure 1 in cmatrix\\(\\)"));
 }
+
+#ifdef CORVANE_SANITIZED
+// The sanitizer build's tests run with leak detection on: an array that is never released makes
+// the program that lost it fail at its exit, whatever its own status.
+TEST(ArraysDeathTest, AnArrayNeverReleasedFailsTheProgramUnderTheLeakCheck) {
+  EXPECT_EXIT(
+      {
+        DoubleMatrix lost = dmatrix(1, 2, 1, 3);
+        lost = DoubleMatrix();
+        std::exit(0);
+      },
+      [](int status) { return !WIFEXITED(status) || WEXITSTATUS(status) != 0; },
+      "LeakSanitizer: detected memory leaks");
+}
+#endif
