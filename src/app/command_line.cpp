@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <map>
+#include <set>
 #include <string_view>
 #include <utility>
 
@@ -335,18 +337,18 @@ std::vector<std::string> check_command_line(const CommandLine& options) {
   }
   // The identity of each file opened, to find one file named twice under two names.
   std::vector<FileIdentity> identities(options.files.size());
+  // Where each name was first given: a command line of thousands of words is refused as quickly
+  // as one of a few.
+  std::map<std::string_view, std::size_t> first_given;
   for (std::size_t k = 0; k < options.files.size(); ++k) {
     const std::string& name = options.files[k];
-    bool repeated = false;
-    for (std::size_t j = 0; j < k && !repeated; ++j) {
-      if (options.files[j] == name) {
-        errors.push_back("result file " + quoted(name) + " is named twice, as file " +
-                         std::to_string(j + 1) + " and file " + std::to_string(k + 1) +
-                         ": name each file once");
-        repeated = true;
-      }
+    const auto [earlier, first] = first_given.try_emplace(name, k);
+    if (!first) {
+      errors.push_back("result file " + quoted(name) + " is named twice, as file " +
+                       std::to_string(earlier->second + 1) + " and file " + std::to_string(k + 1) +
+                       ": name each file once");
+      continue;
     }
-    if (repeated) continue;
     errno = 0;
     const int fd = open_regular_file(name.c_str());
     if (fd >= 0) {
@@ -370,20 +372,17 @@ std::vector<std::string> check_command_line(const CommandLine& options) {
     errors.push_back("output folder " + quoted(options.output_folder) +
                      " does not exist: an existing folder is expected");
   }
-  for (std::size_t i = 0; i < options.swapped_slides.size(); ++i) {
-    const int32_t slide = options.swapped_slides[i];
+  std::set<int32_t> swapped;
+  for (const int32_t slide : options.swapped_slides) {
     if (static_cast<std::size_t>(slide) > options.files.size()) {
       errors.push_back("option --dye-swap names slide " + std::to_string(slide) + ", but " +
                        std::to_string(options.files.size()) +
                        " result files are given: name slides 1 to " +
                        std::to_string(options.files.size()));
     }
-    for (std::size_t j = 0; j < i; ++j) {
-      if (options.swapped_slides[j] == slide) {
-        errors.push_back("option --dye-swap names slide " + std::to_string(slide) +
-                         " twice: name each swapped slide once");
-        break;
-      }
+    if (!swapped.insert(slide).second) {
+      errors.push_back("option --dye-swap names slide " + std::to_string(slide) +
+                       " twice: name each swapped slide once");
     }
   }
   const std::pair<const char*, const std::string*> outputs[] = {{"--genes", &options.gene_table},
