@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 
@@ -91,6 +90,8 @@ TEST(ArraysDeathTest, ImpossiblyLargeRequestsEndInTheAllocatorsMessage) {
 }
 
 #ifdef CORVANE_SANITIZED
+#include <sys/wait.h>  // only the sanitizer build, which is POSIX, has this test
+
 // The sanitizer build's tests run with leak detection on: an array that is never released makes
 // the program that lost it fail at its exit, whatever its own status.
 TEST(ArraysDeathTest, AnArrayNeverReleasedFailsTheProgramUnderTheLeakCheck) {
