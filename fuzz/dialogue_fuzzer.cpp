@@ -10,8 +10,6 @@
 // and a first file that is not a result file or is damaged. Findings are another status, any
 // sanitizer report, a crash, a hang, memory left behind, and answers taken that the run cannot go
 // on with.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -23,6 +21,7 @@
 #include "harness_support.hpp"
 #include "input/input.hpp"
 #include "input/result_file.hpp"
+#include "platform/platform.hpp"
 #include "run/run.hpp"
 #include "run_ended.hpp"
 
@@ -39,7 +38,7 @@ void check_answers(const Run& run) {
     if (std::strlen(name) > MAX_NAME_LENGTH) finding("a file name longer than 50 characters");
     const int fd = open_regular_file(name);
     if (fd < 0) finding(std::string("a file name that does not open: ") + name);
-    close(fd);
+    close_file(fd);
     for (int32_t j = 1; j < k; ++j) {
       if (std::strcmp(name, run.FileNames[j].block()) == 0) finding("a file named twice");
     }
