@@ -44,8 +44,8 @@ VariancePrior estimate_variance_prior(const std::vector<double>& variances,
   double squares = 0.0;
   for (std::size_t g = 0; g < count; ++g)
     squares += (e[g] - e_mean) * (e[g] - e_mean);
-  const double spread = squares / static_cast<double>(count - 1) -
-                        trigamma_sum / static_cast<double>(count);
+  const double spread =
+      squares / static_cast<double>(count - 1) - trigamma_sum / static_cast<double>(count);
   // The log variances spread no more than their degrees of freedom alone make them: the prior
   // has all the weight.
   if (!(spread > 0.0)) {

@@ -14,10 +14,11 @@ void write_heading(ReportWriter& out, const Run& run) {
     append_text(out, "\tratio_");
     append_field_text(out, run.FileNames[file].block());
   }
-  append_text(out,
-              "\tmean_ratio\tsd_ratio\tcv_ratio\tmedian_ratio\tlog2_mean\tlog2_sd\tt\tdf\tp_value\t"
-              "q_value\tspots_used\toutliers\tzero_ratios\tslides_used\tslide_log2_mean\tmod_t\tmod_df\t"
-              "mod_p_value\tmod_q_value\n");
+  append_text(
+      out,
+      "\tmean_ratio\tsd_ratio\tcv_ratio\tmedian_ratio\tlog2_mean\tlog2_sd\tt\tdf\tp_value\t"
+      "q_value\tspots_used\toutliers\tzero_ratios\tslides_used\tslide_log2_mean\tmod_t\tmod_df\t"
+      "mod_p_value\tmod_q_value\n");
 }
 
 void write_int_field(ReportWriter& out, int32_t value) {
@@ -68,8 +69,8 @@ void write_gene_row(ReportWriter& out, const Run& run, int32_t gene) {
   // The moderated test; NA where a value is not a number (no slide value, or no test).
   const ModeratedTest& test = run.moderated;
   write_int_field(out, test.slides_used[gene]);
-  for (const DoubleVector* values : {&test.slide_log2_mean, &test.t, &test.df, &test.p_value,
-                                     &test.q_value}) {
+  for (const DoubleVector* values :
+       {&test.slide_log2_mean, &test.t, &test.df, &test.p_value, &test.q_value}) {
     write_real_field(out, (*values)[gene], std::isnan((*values)[gene]));
   }
   append_text(out, "\n");

@@ -28,8 +28,8 @@ std::vector<std::string> split(const std::string& text, char separator) {
 // Nets from a handful of values, so that a gene's ratios tie within a slide and across slides;
 // one spot in 12 without a ratio (channel 2 at its background), one in 9 failing the quality
 // test (backgrounds far above the nets). In a gene in eight, two replicates of every slide have
-// the ratio 40, for the outlier rules: equal values on one slide. Gene 8 keeps only two ratios, 0.5 on slide 1 and 10 on
-// slide 2: a pair too far apart.
+// the ratio 40, for the outlier rules: equal values on one slide. Gene 8 keeps only two ratios, 0.5
+// on slide 1 and 10 on slide 2: a pair too far apart.
 std::string slide_text(int slide) {
   uint32_t state = 12345u + static_cast<uint32_t>(slide) * 977u;
   auto next = [&state](uint32_t range) {
