@@ -39,22 +39,6 @@ bool same_options(const CommandLine& a, const CommandLine& b) {
          a.swapped_slides == b.swapped_slides && a.files == b.files;
 }
 
-std::string method_name(NormalisationMethod method) {
-  switch (method) {
-    case NormalisationMethod::kTotal:
-      return "total";
-    case NormalisationMethod::kNone:
-      return "none";
-    case NormalisationMethod::kMedian:
-      return "median";
-    case NormalisationMethod::kLoess:
-      return "loess";
-    case NormalisationMethod::kPrintTipLoess:
-      return "printtip-loess";
-  }
-  finding("a normalisation method without a name");
-}
-
 // The options as a command line of long options with attached values, the files after "--".
 std::vector<std::string> written_back(const CommandLine& options) {
   std::vector<std::string> words = {"corvane"};
@@ -69,7 +53,7 @@ std::vector<std::string> written_back(const CommandLine& options) {
   if (!options.gene_table.empty()) words.push_back("--genes=" + options.gene_table);
   if (!options.spot_table.empty()) words.push_back("--spots=" + options.spot_table);
   if (!options.report.empty()) words.push_back("--report=" + options.report);
-  words.push_back("--normalise=" + method_name(options.method));
+  words.push_back(std::string("--normalise=") + normalisation_method_name(options.method));
   if (!options.swapped_slides.empty()) {
     std::string list;
     for (int32_t slide : options.swapped_slides)

@@ -21,22 +21,11 @@ struct SlideMeans {
   double variance = kNaN;
 };
 
-// After the quality zeroing, a positive entry of gene_ratio is a spot that passed the quality
-// test and has a ratio.
 SlideMeans slide_means_of(const Run& run, int32_t g, std::vector<double>& means) {
-  const int32_t replicates = run.ReplicateCount;
   means.clear();
   for (int32_t f = 1; f <= run.FileCount; ++f) {
-    double sum = 0.0;
-    int32_t count = 0;
-    for (int32_t j = 1; j <= replicates; ++j) {
-      const double ratio = run.gene_ratio[g][(f - 1) * replicates + j];
-      if (ratio > 0.0) {
-        sum += std::log2(ratio);
-        ++count;
-      }
-    }
-    if (count > 0) means.push_back(sum / count);
+    const double mean = gene_slide_log2_mean(run, g, f);
+    if (!std::isnan(mean)) means.push_back(mean);
   }
   SlideMeans result;
   result.count = static_cast<int32_t>(means.size());

@@ -161,29 +161,6 @@ bool whole_real(std::string_view text, double& value) {
   return error == std::errc() && end == last && first != last;
 }
 
-struct MethodName {
-  NormalisationMethod method;
-  const char* name;
-};
-
-constexpr MethodName kMethods[] = {
-    {NormalisationMethod::kTotal, "total"},
-    {NormalisationMethod::kNone, "none"},
-    {NormalisationMethod::kMedian, "median"},
-    {NormalisationMethod::kLoess, "loess"},
-    {NormalisationMethod::kPrintTipLoess, "printtip-loess"},
-};
-
-bool method_named(std::string_view name, NormalisationMethod& method) {
-  for (const MethodName& known : kMethods) {
-    if (name == known.name) {
-      method = known.method;
-      return true;
-    }
-  }
-  return false;
-}
-
 // Slide numbers separated by commas, each a whole number of 1 or more; the range and repeats are
 // checked once the files are known.
 bool slide_numbers(std::string_view text, std::vector<int32_t>& numbers) {
@@ -235,7 +212,7 @@ bool take_value(const OptionName& option, std::string_view value, CommandLine& o
       error = named + " takes the name of an existing folder, not an empty one";
       return false;
     case Option::kNormalise:
-      if (method_named(value, options.method)) return true;
+      if (normalisation_method_named(value, options.method)) return true;
       error = named + " takes total, none, median, loess or printtip-loess, not " + quoted(value);
       return false;
     case Option::kDyeSwap:

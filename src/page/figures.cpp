@@ -178,22 +178,6 @@ void collect_slide(Run& run, int32_t f, std::vector<double>& log2_ratios, CurveC
   run.figures.slides.push_back(std::move(slide));
 }
 
-const char* method_name(NormalisationMethod method) {
-  switch (method) {
-    case NormalisationMethod::kTotal:
-      return "total";
-    case NormalisationMethod::kNone:
-      return "none";
-    case NormalisationMethod::kMedian:
-      return "median";
-    case NormalisationMethod::kLoess:
-      return "loess";
-    case NormalisationMethod::kPrintTipLoess:
-      return "printtip-loess";
-  }
-  return "total";
-}
-
 }  // namespace
 
 void collect_spot_figures(Run& run) {
@@ -206,7 +190,7 @@ void collect_spot_figures(Run& run) {
   figures.quality_constant = run.QualityConstant;
   figures.command_line = run.CommandLineText;
   const NormalisationMethod method = run.normalisation.method;
-  figures.normalisation_method = method_name(method);
+  figures.normalisation_method = normalisation_method_name(method);
   figures.before_curve_fitted =
       method == NormalisationMethod::kLoess || method == NormalisationMethod::kPrintTipLoess;
   set_ma_axes(run);

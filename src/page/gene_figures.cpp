@@ -45,16 +45,7 @@ void collect_replicate_spots(const Run& run, GeneFigures& gene) {
   const int32_t g = gene.gene;
   const int32_t replicates = run.ReplicateCount;
   for (int32_t f = 1; f <= run.FileCount; ++f) {
-    double sum = 0.0;
-    int32_t count = 0;
-    for (int32_t j = 1; j <= replicates; ++j) {
-      const double ratio = run.gene_ratio[g][(f - 1) * replicates + j];
-      if (ratio > 0.0) {
-        sum += std::log2(ratio);
-        ++count;
-      }
-    }
-    gene.slide_means.push_back(count > 0 ? sum / count : NAN);
+    gene.slide_means.push_back(gene_slide_log2_mean(run, g, f));
     for (int32_t j = 1; j <= replicates; ++j) {
       const SpotDecision decision = decision_of(run, g, f, j);
       const double ratio = run.spot_ratio[f][(g - 1) * replicates + j];

@@ -1,11 +1,61 @@
 #include "run/run.hpp"
 
 #include <algorithm>
+#include <cmath>
+#include <iterator>
+#include <limits>
+
+namespace {
+
+struct MethodName {
+  NormalisationMethod method;
+  const char* name;
+};
+
+constexpr MethodName kMethods[] = {
+    {NormalisationMethod::kTotal, "total"},
+    {NormalisationMethod::kNone, "none"},
+    {NormalisationMethod::kMedian, "median"},
+    {NormalisationMethod::kLoess, "loess"},
+    {NormalisationMethod::kPrintTipLoess, "printtip-loess"},
+};
+
+}  // namespace
+
+const char* normalisation_method_name(NormalisationMethod method) {
+  const auto known = std::find_if(std::begin(kMethods), std::end(kMethods),
+                                  [method](const MethodName& m) { return m.method == method; });
+  return known != std::end(kMethods) ? known->name : "total";
+}
+
+bool normalisation_method_named(std::string_view name, NormalisationMethod& method) {
+  for (const MethodName& known : kMethods) {
+    if (name == known.name) {
+      method = known.method;
+      return true;
+    }
+  }
+  return false;
+}
 
 int32_t ratio_choice_of(const Run& run, int32_t slide) {
   const std::vector<int32_t>& swapped = run.normalisation.swapped_slides;
   const bool is_swapped = std::binary_search(swapped.begin(), swapped.end(), slide);
   return is_swapped ? 3 - run.RatioChoice : run.RatioChoice;
+}
+
+double gene_slide_log2_mean(const Run& run, int32_t g, int32_t f) {
+  const int32_t replicates = run.ReplicateCount;
+  double sum = 0.0;
+  int32_t count = 0;
+  for (int32_t j = 1; j <= replicates; ++j) {
+    const double ratio = run.gene_ratio[g][(f - 1) * replicates + j];
+    if (ratio > 0.0) {
+      sum += std::log2(ratio);
+      ++count;
+    }
+  }
+  return count > 0 ? sum / count : std::numeric_limits<double>::quiet_NaN();
 }
 
 void create_spot_arrays(Run& run) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "numeric/arrays.hpp"
@@ -37,6 +38,11 @@ enum class NormalisationMethod {
   kLoess,          // M less a lowess fit of M on A over the slide
   kPrintTipLoess,  // M less a lowess fit of M on A within each print-tip group
 };
+
+// The method's name, as --normalise takes it and the report shows it.
+const char* normalisation_method_name(NormalisationMethod method);
+// The method of that name; false when no method has it.
+bool normalisation_method_named(std::string_view name, NormalisationMethod& method);
 
 // The normalisation asked for, the orientation of every slide, and what the report needs of it.
 struct Normalisation {
@@ -163,6 +169,11 @@ inline int64_t replicate_columns(const Run& run) {
 // The orientation slide f's ratio is formed in, as RatioChoice: RatioChoice itself, or the other
 // one on a dye-swapped slide.
 int32_t ratio_choice_of(const Run& run, int32_t slide);
+
+// The mean log2 ratio of gene g's replicate spots on slide f that passed the quality test and have
+// a ratio, that is its entries of gene_ratio still positive after the quality zeroing; NaN when
+// there is none.
+double gene_slide_log2_mean(const Run& run, int32_t g, int32_t f);
 
 // Creates the spot arrays that the spot tables are read into, every quality flag QC_PASS.
 void create_spot_arrays(Run& run);

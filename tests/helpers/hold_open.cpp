@@ -8,29 +8,7 @@
 #include <cstdio>
 #include <string>
 
-namespace {
-
-// The word as the started program's C library splits a command line back into words (see
-// command_line_word in tests/support/test_platform_windows.cpp).
-std::string command_line_word(const std::string& word) {
-  if (!word.empty() && word.find_first_of(" \t\"") == std::string::npos) return word;
-  std::string quoted = "\"";
-  std::size_t backslashes = 0;
-  for (char c : word) {
-    if (c == '\\') {
-      ++backslashes;
-      continue;
-    }
-    if (c == '"') backslashes = backslashes * 2 + 1;
-    quoted.append(backslashes, '\\');
-    backslashes = 0;
-    quoted += c;
-  }
-  quoted.append(backslashes * 2, '\\');
-  return quoted + "\"";
-}
-
-}  // namespace
+#include "support/windows_command_line.hpp"
 
 int main(int argc, char** argv) {
   if (argc < 3) {

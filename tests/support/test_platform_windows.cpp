@@ -10,32 +10,12 @@
 #include <random>
 
 #include "support/test_platform.hpp"
+#include "support/windows_command_line.hpp"
 
 const bool kOnWindows = true;
 const char* const kNullDevice = "NUL";
 
 namespace {
-
-// The word as the C library of the started program splits its command line back into words:
-// quoted when it holds blanks or quotes (or is empty), a quote inside escaped with a backslash, and
-// the backslashes before a quote, or before the closing quote, doubled.
-std::string command_line_word(const std::string& word) {
-  if (!word.empty() && word.find_first_of(" \t\"") == std::string::npos) return word;
-  std::string quoted = "\"";
-  std::size_t backslashes = 0;
-  for (char c : word) {
-    if (c == '\\') {
-      ++backslashes;
-      continue;
-    }
-    if (c == '"') backslashes = backslashes * 2 + 1;
-    quoted.append(backslashes, '\\');
-    backslashes = 0;
-    quoted += c;
-  }
-  quoted.append(backslashes * 2, '\\');
-  return quoted + "\"";
-}
 
 // A handle the started program inherits: the file opened for reading, or made anew for writing.
 HANDLE inherited_file(const std::filesystem::path& path, bool for_writing) {
