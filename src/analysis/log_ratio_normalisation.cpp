@@ -7,16 +7,14 @@
 // gives it with channel 1 unchanged. The fits of different slides are independent and are shared
 // among threads; each slide's values are its own, so the results never depend on the threads.
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <map>
-#include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "analysis/analysis.hpp"
 #include "numeric/numeric.hpp"
+#include "run/shared_work.hpp"
 
 namespace {
 
@@ -136,13 +134,12 @@ void normalise_slide(Run& run, int32_t f, const std::vector<SpotGroup>& groups, 
 // What the whole-slide methods take away from M: the log2 of the factor channel 2 was divided
 // by, with the sign of the slide's orientation.
 void record_whole_slide_shift(Run& run) {
+  run.normalisation.slide_removed_m = dvector(1, run.FileCount);
   for (int32_t f = 1; f <= run.FileCount; ++f) {
     const double shift = run.normalisation.method == NormalisationMethod::kNone
                              ? 0.0
                              : std::log2(run.norm_factor[f]);
-    const double removed = ratio_choice_of(run, f) == 1 ? shift : -shift;
-    for (int32_t s = 1; s <= run.TotalSpots; ++s)
-      run.normalisation.removed_m[f][s] = removed;
+    run.normalisation.slide_removed_m[f] = ratio_choice_of(run, f) == 1 ? shift : -shift;
   }
 }
 
@@ -150,16 +147,13 @@ void record_whole_slide_shift(Run& run) {
 
 void normalise_log_ratios(Run& run) {
   Normalisation& normalisation = run.normalisation;
-  if (normalisation.keep_removed) {
-    normalisation.removed_m = dmatrix(1, run.FileCount, 1, run.TotalSpots);
-  }
-  if (normalisation.method == NormalisationMethod::kTotal ||
-      normalisation.method == NormalisationMethod::kNone) {
+  if (scales_whole_slides(normalisation.method)) {
     if (normalisation.keep_removed) record_whole_slide_shift(run);
     return;
   }
   // The fits set what they remove from the spots they fit; nothing is removed from the others.
   if (normalisation.keep_removed) {
+    normalisation.removed_m = dmatrix(1, run.FileCount, 1, run.TotalSpots);
     for (int32_t f = 1; f <= run.FileCount; ++f) {
       for (int32_t s = 1; s <= run.TotalSpots; ++s)
         normalisation.removed_m[f][s] = 0.0;
@@ -167,21 +161,7 @@ void normalise_log_ratios(Run& run) {
   }
 
   const std::vector<SpotGroup> groups = fit_groups(run);
-  std::atomic<int32_t> next_slide{1};
-  auto work_through_slides = [&run, &groups, &next_slide] {
-    SlideWork work;
-    for (int32_t f = next_slide++; f <= run.FileCount; f = next_slide++)
-      normalise_slide(run, f, groups, work);
-  };
-  const int32_t threads = std::clamp(normalisation.threads, 1, run.FileCount);
-  std::vector<std::thread> helpers;
-  try {
-    for (int32_t t = 1; t < threads; ++t)
-      helpers.emplace_back(work_through_slides);
-  } catch (const std::system_error&) {
-    // A thread the system cannot give leaves its share to the others.
-  }
-  work_through_slides();
-  for (std::thread& helper : helpers)
-    helper.join();
+  share_among_threads<SlideWork>(
+      run.FileCount, run.threads,
+      [&run, &groups](int32_t f, SlideWork& work) { normalise_slide(run, f, groups, work); });
 }

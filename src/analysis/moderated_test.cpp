@@ -9,6 +9,7 @@
 
 #include "analysis/analysis.hpp"
 #include "numeric/numeric.hpp"
+#include "run/shared_work.hpp"
 
 namespace {
 
@@ -65,20 +66,26 @@ void compute_moderated_test(Run& run) {
   const int32_t genes = run.GeneNumber;
   create_test_arrays(run);
 
+  // Each gene's slide means, and later its test, are its own: the genes are shared among the
+  // threads.
   std::vector<double> variances(static_cast<std::size_t>(genes) + 1, kNaN);
-  std::vector<double> means;
+  share_among_threads<std::vector<double>>(
+      genes, run.threads, [&run, &test, &variances](int32_t g, std::vector<double>& means) {
+        const SlideMeans gene = slide_means_of(run, g, means);
+        test.slides_used[g] = gene.count;
+        test.slide_log2_mean[g] = gene.mean;
+        variances[static_cast<std::size_t>(g)] = gene.variance;
+      });
   std::vector<double> prior_variances, prior_dfs;
   double pooled_df = 0.0;  // the degrees of freedom of all genes together
   for (int32_t g = 1; g <= genes; ++g) {
-    const SlideMeans gene = slide_means_of(run, g, means);
-    test.slides_used[g] = gene.count;
-    test.slide_log2_mean[g] = gene.mean;
-    variances[static_cast<std::size_t>(g)] = gene.variance;
-    if (gene.count < 2) continue;
-    pooled_df += gene.count - 1;
-    if (std::isfinite(gene.variance)) {
-      prior_variances.push_back(gene.variance);
-      prior_dfs.push_back(gene.count - 1);
+    const int32_t count = test.slides_used[g];
+    if (count < 2) continue;
+    pooled_df += count - 1;
+    const double variance = variances[static_cast<std::size_t>(g)];
+    if (std::isfinite(variance)) {
+      prior_variances.push_back(variance);
+      prior_dfs.push_back(count - 1);
     }
   }
   if (prior_variances.empty()) {
@@ -95,19 +102,21 @@ void compute_moderated_test(Run& run) {
 
   // The posterior variance weighs the prior by d0 and the gene's own by d; a gene seen on one
   // slide has only the prior's.
+  share_among_threads<NoScratch>(
+      genes, run.threads, [&test, &variances, &prior, pooled_df](int32_t g, NoScratch&) {
+        const int32_t n = test.slides_used[g];
+        if (n == 0) return;
+        const double d = n - 1;
+        const double own = n >= 2 ? variances[static_cast<std::size_t>(g)] : 0.0;
+        const double posterior = std::isinf(prior.df)
+                                     ? prior.variance
+                                     : (prior.df * prior.variance + d * own) / (prior.df + d);
+        test.t[g] = test.slide_log2_mean[g] / (std::sqrt(posterior) / std::sqrt(n));
+        test.df[g] = std::min(d + prior.df, pooled_df);
+        test.p_value[g] = two_sided_t_p_value(test.t[g], test.df[g]);
+      });
   std::vector<int32_t> tested;
-  for (int32_t g = 1; g <= genes; ++g) {
-    const int32_t n = test.slides_used[g];
-    if (n == 0) continue;
-    const double d = n - 1;
-    const double own = n >= 2 ? variances[static_cast<std::size_t>(g)] : 0.0;
-    const double posterior = std::isinf(prior.df)
-                                 ? prior.variance
-                                 : (prior.df * prior.variance + d * own) / (prior.df + d);
-    test.t[g] = test.slide_log2_mean[g] / (std::sqrt(posterior) / std::sqrt(n));
-    test.df[g] = std::min(d + prior.df, pooled_df);
-    test.p_value[g] = two_sided_t_p_value(test.t[g], test.df[g]);
+  for (int32_t g = 1; g <= genes; ++g)
     if (!std::isnan(test.p_value[g])) tested.push_back(g);
-  }
   adjust_p_values(std::move(tested), test.p_value, test.q_value);
 }

@@ -2,13 +2,17 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <future>
+#include <string>
 #include <thread>
+#include <utility>
 
 #include "analysis/analysis.hpp"
 #include "app/command_line.hpp"
 #include "app/dialogue.hpp"
 #include "input/input.hpp"
 #include "numeric/numeric.hpp"
+#include "page/html_report.hpp"
 #include "page/page.hpp"
 #include "reports/reports.hpp"
 #include "run/console.hpp"
@@ -91,11 +95,17 @@ void merge_files(Run& run, bool dialogue) {
   if (run.GeneTablePath.empty() && run.ReportPath.empty()) return;
   compute_q_values(run);
   compute_moderated_test(run);
-  if (!run.GeneTablePath.empty()) write_gene_table(run);
-  if (!run.ReportPath.empty()) {
-    collect_gene_figures(run);
-    write_html_report(run);
+  if (run.ReportPath.empty()) {
+    write_gene_table(run);
+    return;
   }
+  collect_gene_figures(run);
+  // The page is drawn from its figures alone, on a thread of its own while the gene table is
+  // written (or at get() when the system gives no thread).
+  std::future<std::string> page =
+      std::async([&figures = std::as_const(run.figures)] { return html_report_text(figures); });
+  if (!run.GeneTablePath.empty()) write_gene_table(run);
+  write_html_report(run, page.get());
 }
 
 // The words of the command line joined by blanks, a word with a blank or quote in quotes.
@@ -181,7 +191,7 @@ int run_command_line(int argc, const char* const* argv) {
   run.normalisation.method = options.method;
   run.normalisation.swapped_slides = options.swapped_slides;
   std::sort(run.normalisation.swapped_slides.begin(), run.normalisation.swapped_slides.end());
-  run.normalisation.threads = static_cast<int32_t>(std::thread::hardware_concurrency());
+  run.threads = static_cast<int32_t>(std::thread::hardware_concurrency());
   run.FileNameWidth = MAX_NAME_LENGTH;
   for (const std::string& name : options.files)
     run.FileNameWidth = std::max(run.FileNameWidth, static_cast<int32_t>(name.size()));

@@ -5,6 +5,7 @@
 
 #include "page/box_figures.hpp"
 #include "page/page.hpp"
+#include "run/shared_work.hpp"
 
 namespace {
 
@@ -43,36 +44,60 @@ uint16_t log2_code(double m) {
   return static_cast<uint16_t>(code);  // the truncation of a positive value rounds it down
 }
 
-// The MA axes cover every spot with a ratio on every slide. log2 rises with its argument, so M's
-// range comes from the smallest and largest ratio, and A's from each slide's smallest and largest
-// product of the nets, widened by the most that slide's normalisation moved A either way. That is
-// a superset of the A as read, at one logarithm a slide.
-void set_ma_axes(Run& run) {
-  RunFigures& figures = run.figures;
+// The extremes of one slide's spots that have a place on the MA axes; empty ranges (low above
+// high) for a slide without such a spot.
+struct SlideExtremes {
   double ratio_low = INFINITY, ratio_high = -INFINITY;
   double a_low = INFINITY, a_high = -INFINITY;
-  for (int32_t f = 1; f <= run.FileCount; ++f) {
-    const double half_sign = half_sign_of(run, f);
-    double product_low = INFINITY, product_high = -INFINITY;
-    double shift_low = 0.0, shift_high = 0.0;
-    for (int32_t s = 1; s <= run.TotalSpots; ++s) {
-      const double ratio = run.spot_ratio[f][s];
-      if (ratio == 0.0) continue;
-      const double product = run.ch1_net[f][s] * run.ch2_net[f][s];
-      if (!plottable(product, ratio)) continue;
-      product_low = std::min(product_low, product);
-      product_high = std::max(product_high, product);
-      ratio_low = std::min(ratio_low, ratio);
-      ratio_high = std::max(ratio_high, ratio);
-      // A shift that is not finite is not counted: its spot is held at an end of the axis.
-      const double shift = half_sign * run.normalisation.removed_m[f][s];
-      if (!std::isfinite(shift)) continue;
-      shift_low = std::min(shift_low, shift);
-      shift_high = std::max(shift_high, shift);
-    }
-    if (product_low > product_high) continue;  // no spot of this slide has a place
-    a_low = std::min(a_low, std::log2(product_low) / 2 + shift_low);
-    a_high = std::max(a_high, std::log2(product_high) / 2 + shift_high);
+};
+
+// log2 rises with its argument, so M's range comes from the smallest and largest ratio, and A's
+// from the smallest and largest product of the nets, widened by the most that the slide's
+// normalisation moved A either way. That is a superset of the A as read, at one logarithm a
+// slide.
+SlideExtremes extremes_of_slide(const Run& run, int32_t f) {
+  SlideExtremes extremes;
+  const double half_sign = half_sign_of(run, f);
+  double product_low = INFINITY, product_high = -INFINITY;
+  double shift_low = 0.0, shift_high = 0.0;
+  const bool per_spot = !scales_whole_slides(run.normalisation.method);
+  const double slide_removed = per_spot ? 0.0 : run.normalisation.slide_removed_m[f];
+  for (int32_t s = 1; s <= run.TotalSpots; ++s) {
+    const double ratio = run.spot_ratio[f][s];
+    if (ratio == 0.0) continue;
+    const double product = run.ch1_net[f][s] * run.ch2_net[f][s];
+    if (!plottable(product, ratio)) continue;
+    product_low = std::min(product_low, product);
+    product_high = std::max(product_high, product);
+    extremes.ratio_low = std::min(extremes.ratio_low, ratio);
+    extremes.ratio_high = std::max(extremes.ratio_high, ratio);
+    // A shift that is not finite is not counted: its spot is held at an end of the axis.
+    const double shift = half_sign * (per_spot ? run.normalisation.removed_m[f][s] : slide_removed);
+    if (!std::isfinite(shift)) continue;
+    shift_low = std::min(shift_low, shift);
+    shift_high = std::max(shift_high, shift);
+  }
+  if (product_low > product_high) return extremes;  // no spot of this slide has a place
+  extremes.a_low = std::log2(product_low) / 2 + shift_low;
+  extremes.a_high = std::log2(product_high) / 2 + shift_high;
+  return extremes;
+}
+
+// The MA axes cover every spot with a ratio on every slide.
+void set_ma_axes(Run& run) {
+  RunFigures& figures = run.figures;
+  std::vector<SlideExtremes> slides(static_cast<std::size_t>(run.FileCount));
+  share_among_threads<NoScratch>(
+      run.FileCount, run.threads, [&run, &slides](int32_t f, NoScratch&) {
+        slides[static_cast<std::size_t>(f - 1)] = extremes_of_slide(run, f);
+      });
+  double ratio_low = INFINITY, ratio_high = -INFINITY;
+  double a_low = INFINITY, a_high = -INFINITY;
+  for (const SlideExtremes& slide : slides) {
+    ratio_low = std::min(ratio_low, slide.ratio_low);
+    ratio_high = std::max(ratio_high, slide.ratio_high);
+    a_low = std::min(a_low, slide.a_low);
+    a_high = std::max(a_high, slide.a_high);
   }
   if (ratio_low > ratio_high) return;  // no spot has a ratio: the default axes stay
   figures.a_lowest = a_low;
@@ -84,9 +109,11 @@ void set_ma_axes(Run& run) {
   if (!(figures.m_highest > figures.m_lowest)) figures.m_lowest -= 0.5, figures.m_highest += 0.5;
 }
 
-// Counts of the values of the two curves in fine bins of M for every A bin, index
-// a_bin * kFineBinsM + fine bin; reused from slide to slide.
-struct CurveCounts {
+// What a thread reuses from slide to slide: a slide's log2 ratios for its box, and the counts of
+// the values of the two curves in fine bins of M for every A bin, index
+// a_bin * kFineBinsM + fine bin.
+struct SlideScratch {
+  std::vector<double> log2_ratios;
   std::vector<int32_t> after, before;
 };
 
@@ -123,8 +150,9 @@ std::vector<double> medians_by_a_bin(const std::vector<int32_t>& counts, double 
 
 // A slide's counts, box, curves and image codes. The spot's A as read and M before normalisation
 // come from the normalised ones and what normalisation removed, without another logarithm.
-void collect_slide(Run& run, int32_t f, std::vector<double>& log2_ratios, CurveCounts& curves) {
+void collect_slide(Run& run, int32_t f, SlideScratch& scratch) {
   const RunFigures& figures = run.figures;
+  std::vector<double>& log2_ratios = scratch.log2_ratios;
   SlideFigures slide;
   slide.file = run.FileNames[f].block();
   slide.dye_swapped = ratio_choice_of(run, f) != run.RatioChoice;
@@ -133,8 +161,8 @@ void collect_slide(Run& run, int32_t f, std::vector<double>& log2_ratios, CurveC
   slide.norm_factor = run.norm_factor[f];
   slide.ma_pass.assign(kMaBinsA * kMaBinsM, 0);
   slide.ma_fail.assign(kMaBinsA * kMaBinsM, 0);
-  curves.after.assign(kMaBinsA * kFineBinsM, 0);
-  curves.before.assign(kMaBinsA * kFineBinsM, 0);
+  scratch.after.assign(kMaBinsA * kFineBinsM, 0);
+  scratch.before.assign(kMaBinsA * kFineBinsM, 0);
   log2_ratios.clear();
   slide.image_codes.assign(static_cast<std::size_t>(run.TotalSpots), kNoRatioCode);
   const double a_scale = kMaBinsA / (figures.a_highest - figures.a_lowest);
@@ -142,7 +170,9 @@ void collect_slide(Run& run, int32_t f, std::vector<double>& log2_ratios, CurveC
   const double fine_scale = kFineBinsM / (figures.m_highest - figures.m_lowest);
   const double half_sign = half_sign_of(run, f);
   const bool fitted = figures.before_curve_fitted;
-  const DoubleVector removed_m = run.normalisation.removed_m[f];
+  const bool per_spot = !scales_whole_slides(run.normalisation.method);
+  const DoubleVector removed_m = per_spot ? run.normalisation.removed_m[f] : DoubleVector();
+  const double slide_removed = per_spot ? 0.0 : run.normalisation.slide_removed_m[f];
   for (int32_t s = 1; s <= run.TotalSpots; ++s) {
     const bool fails = run.spot_qc[f][s] < 0.0;
     if (fails) ++slide.spots_failing_quality;
@@ -160,7 +190,7 @@ void collect_slide(Run& run, int32_t f, std::vector<double>& log2_ratios, CurveC
     }
     const double m = std::log2(ratio);
     if (!fails) code = log2_code(m);
-    const double removed = removed_m[s];
+    const double removed = per_spot ? removed_m[s] : slide_removed;
     const double a = std::log2(product) / 2 + half_sign * removed;
     const double before = fitted ? removed : m + removed;
     log2_ratios.push_back(m);
@@ -168,14 +198,14 @@ void collect_slide(Run& run, int32_t f, std::vector<double>& log2_ratios, CurveC
     const int32_t m_fine = clamped_bin(m, figures.m_lowest, fine_scale, kFineBinsM);
     const int32_t bin = m_fine / kFineBinsPerMBin * kMaBinsA + a_bin;
     ++(fails ? slide.ma_fail : slide.ma_pass)[static_cast<std::size_t>(bin)];
-    ++curves.after[static_cast<std::size_t>(a_bin * kFineBinsM + m_fine)];
+    ++scratch.after[static_cast<std::size_t>(a_bin * kFineBinsM + m_fine)];
     const int32_t before_fine = clamped_bin(before, figures.m_lowest, fine_scale, kFineBinsM);
-    ++curves.before[static_cast<std::size_t>(a_bin * kFineBinsM + before_fine)];
+    ++scratch.before[static_cast<std::size_t>(a_bin * kFineBinsM + before_fine)];
   }
   slide.log2_ratio = box_figures_of(log2_ratios);
-  slide.median_m_after = medians_by_a_bin(curves.after, figures.m_lowest, fine_width);
-  slide.median_m_before = medians_by_a_bin(curves.before, figures.m_lowest, fine_width);
-  run.figures.slides.push_back(std::move(slide));
+  slide.median_m_after = medians_by_a_bin(scratch.after, figures.m_lowest, fine_width);
+  slide.median_m_before = medians_by_a_bin(scratch.before, figures.m_lowest, fine_width);
+  run.figures.slides[static_cast<std::size_t>(f - 1)] = std::move(slide);
 }
 
 }  // namespace
@@ -189,16 +219,17 @@ void collect_spot_figures(Run& run) {
   figures.ratio_choice = run.RatioChoice;
   figures.quality_constant = run.QualityConstant;
   figures.command_line = run.CommandLineText;
+  figures.threads = run.threads;
   const NormalisationMethod method = run.normalisation.method;
   figures.normalisation_method = normalisation_method_name(method);
   figures.before_curve_fitted =
       method == NormalisationMethod::kLoess || method == NormalisationMethod::kPrintTipLoess;
   set_ma_axes(run);
-  std::vector<double> log2_ratios;
-  log2_ratios.reserve(static_cast<std::size_t>(run.TotalSpots));
-  CurveCounts curves;
-  for (int32_t f = 1; f <= run.FileCount; ++f)
-    collect_slide(run, f, log2_ratios, curves);
+  // Each slide's figures are its own: the slides are shared among the threads.
+  figures.slides.resize(static_cast<std::size_t>(run.FileCount));
+  share_among_threads<SlideScratch>(
+      run.FileCount, run.threads,
+      [&run](int32_t f, SlideScratch& scratch) { collect_slide(run, f, scratch); });
   figures.spot_places.resize(static_cast<std::size_t>(run.TotalSpots));
   for (int32_t s = 1; s <= run.TotalSpots; ++s) {
     figures.spot_places[static_cast<std::size_t>(s - 1)] = {

@@ -1,9 +1,7 @@
-#include "page/html_report.hpp"
 #include "page/page.hpp"
 #include "run/report_writer.hpp"
 
-void write_html_report(Run& run) {
-  const std::string page = html_report_text(run.figures);
+void write_html_report(const Run& run, const std::string& page) {
   ReportWriter out;
   if (!open_report(out, run.console, run.ReportPath))
     exit_report_not_opened(out, "can't open the data file <%s>\n");

@@ -107,7 +107,7 @@ uint32_t adler32_of(const uint8_t* bytes, std::size_t count, uint32_t adler) {
   return (b << 16) | a;
 }
 
-std::string indexed_png(const IndexedImage& image, const std::vector<PaletteColour>& palette) {
+std::string indexed_png(const IndexedImage& image, std::span<const PaletteColour> palette) {
   const int bits = palette.size() <= 16 ? 4 : 8;
   std::string png = "\x89PNG\r\n\x1a\n";
   std::string header;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,7 @@ struct IndexedImage {
 
 // The PNG file of the image: 4 bits a pixel for a palette of at most 16 colours, 8 bits for
 // up to 256. The image is at least one pixel wide and high.
-std::string indexed_png(const IndexedImage& image, const std::vector<PaletteColour>& palette);
+std::string indexed_png(const IndexedImage& image, std::span<const PaletteColour> palette);
 
 // The checksums of the format: the CRC-32 of every PNG chunk (polynomial 0xedb88320, as zlib and
 // PNG define it) and zlib's Adler-32 of the uncompressed data. Each can be carried on over

@@ -5,6 +5,7 @@
 // are PNGs in data: URIs, scaled up by the page without smoothing, and one key serves them all.
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include "page/html_text.hpp"
 #include "page/png_image.hpp"
 #include "page/svg_plot.hpp"
+#include "run/shared_work.hpp"
 
 namespace {
 
@@ -21,12 +23,24 @@ namespace {
 // on both sides; then the dark grey of the spots without a ratio, which stands out from the pale
 // shades most spots take, and the page's white for the grid and for the places without a spot, so
 // that the blocks stand apart.
-const std::vector<PaletteColour> kPalette = {
-    {0x05, 0x30, 0x61}, {0x1c, 0x5c, 0x9e}, {0x3a, 0x87, 0xc0}, {0x6e, 0xaa, 0xd4},
-    {0xa5, 0xcd, 0xe5}, {0xd5, 0xe7, 0xf2}, {0xf7, 0xf7, 0xf7}, {0xfb, 0xe0, 0xc2},
-    {0xfc, 0xc2, 0x87}, {0xf2, 0x9c, 0x4b}, {0xd9, 0x74, 0x1d}, {0xaa, 0x50, 0x08},
-    {0x6e, 0x31, 0x03}, {0x5c, 0x5c, 0x5c}, {0xff, 0xff, 0xff}, {0xff, 0xff, 0xff},
-};
+constexpr std::array<PaletteColour, 16> kPalette = {{
+    {0x05, 0x30, 0x61},
+    {0x1c, 0x5c, 0x9e},
+    {0x3a, 0x87, 0xc0},
+    {0x6e, 0xaa, 0xd4},
+    {0xa5, 0xcd, 0xe5},
+    {0xd5, 0xe7, 0xf2},
+    {0xf7, 0xf7, 0xf7},
+    {0xfb, 0xe0, 0xc2},
+    {0xfc, 0xc2, 0x87},
+    {0xf2, 0x9c, 0x4b},
+    {0xd9, 0x74, 0x1d},
+    {0xaa, 0x50, 0x08},
+    {0x6e, 0x31, 0x03},
+    {0x5c, 0x5c, 0x5c},
+    {0xff, 0xff, 0xff},
+    {0xff, 0xff, 0xff},
+}};
 
 constexpr double kLimitStep = 0.5;
 constexpr double kLargestLimit = 16.0;
@@ -229,23 +243,30 @@ void append_slide_images(std::string& page, const RunFigures& figures) {
   const std::vector<int64_t> pixels = pixels_of_spots(figures.spot_places, layout);
   const int64_t zoom =
       std::clamp<int64_t>(kShownSide / std::max(layout.width, layout.height), 1, kLargestZoom);
+  // The images of the slides are independent: they are made on the run's threads.
+  std::vector<std::string> images(figures.slides.size());
+  share_among_threads<IndexedImage>(
+      static_cast<int32_t>(figures.slides.size()), figures.threads,
+      [&](int32_t f, IndexedImage& image) {
+        const SlideFigures& slide = figures.slides[static_cast<std::size_t>(f - 1)];
+        image = grid;
+        for (std::size_t s = 0; s < pixels.size() && s < slide.image_codes.size(); ++s) {
+          if (pixels[s] >= 0) {
+            image.pixels[static_cast<std::size_t>(pixels[s])] = shades[slide.image_codes[s]];
+          }
+        }
+        append_base64(images[static_cast<std::size_t>(f - 1)], indexed_png(image, kPalette));
+      });
   page += "<div class=\"panels\">\n";
-  IndexedImage image;
   for (std::size_t index = 0; index < figures.slides.size(); ++index) {
     const SlideFigures& slide = figures.slides[index];
-    image = grid;
-    for (std::size_t s = 0; s < pixels.size() && s < slide.image_codes.size(); ++s) {
-      if (pixels[s] >= 0) {
-        image.pixels[static_cast<std::size_t>(pixels[s])] = shades[slide.image_codes[s]];
-      }
-    }
     page += "<figure class=\"slide\" style=\"width:" + std::to_string(layout.width * zoom) +
             "px\"><img";
     append_attribute(page, "width", static_cast<double>(layout.width * zoom));
     append_attribute(page, "height", static_cast<double>(layout.height * zoom));
     page += " alt=\"Slide " + std::to_string(index + 1) + ": spots by log2 ratio\"";
     page += " src=\"data:image/png;base64,";
-    append_base64(page, indexed_png(image, kPalette));
+    page += images[index];
     page += "\"><figcaption>" + slide_caption(slide, index) + "</figcaption></figure>\n";
   }
   page += "</div>\n";

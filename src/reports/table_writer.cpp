@@ -23,9 +23,8 @@ void append_shortest(ReportWriter& out, double value) {
   } else if (std::isinf(value)) {
     append_text(out, value < 0 ? "-Inf" : "Inf");
   } else {
-    char text[kLongestShortest];
-    const std::to_chars_result result = std::to_chars(text, text + sizeof text, value);
-    append_bytes(out, text, static_cast<std::size_t>(result.ptr - text));
+    char* at = keep_room(out, kLongestShortest);
+    take_written(out, std::to_chars(at, at + kLongestShortest, value).ptr);
   }
 }
 

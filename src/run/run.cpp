@@ -113,6 +113,7 @@ void release_run_arrays(Run& run) {
   release_dmatrix(run.gene_qc, 1, genes, 1, columns);
   release_dmatrix(run.gene_ratio, 1, genes, 1, columns);
   release_dmatrix(run.normalisation.removed_m, 1, n, 1, spots);
+  release_dvector(run.normalisation.slide_removed_m, 1, n);
   release_dmatrix(run.spot_ratio, 1, n, 1, spots);
   release_dvector(run.norm_factor, 1, n);
   release_dmatrix(run.channel_totals, 1, n, 1, 2);

@@ -51,14 +51,22 @@ struct Normalisation {
   // given, ascending. Their ratio is formed in the other orientation, so that every slide's ratio
   // measures the same change (ratio_choice_of).
   std::vector<int32_t> swapped_slides;
-  // Threads that share the fits of different slides; the results never depend on it.
-  int32_t threads = 1;
-  // Only for the report: 1..N x 1..TotalSpots, for every spot with a ratio the part of its M that
-  // normalisation took away (M of the nets as read less M normalised), in its slide's
-  // orientation. Made when keep_removed is set, released once the report's figures are taken.
+  // Only for the report, made when keep_removed is set: the part of each spot's M that
+  // normalisation took away (M of the nets as read less M normalised), in its slide's orientation.
+  // The methods that scale whole slides (scales_whole_slides) take the same from every spot of a
+  // slide: slide_removed_m, 1..N. The others take it spot by spot: removed_m,
+  // 1..N x 1..TotalSpots, for every spot with a ratio, released once the report's figures are
+  // taken.
   bool keep_removed = false;
+  DoubleVector slide_removed_m;
   DoubleMatrix removed_m;
 };
+
+// Whether the method scales every spot of a slide by one factor (total, none), rather than
+// taking each spot's M down by its own amount.
+inline bool scales_whole_slides(NormalisationMethod method) {
+  return method == NormalisationMethod::kTotal || method == NormalisationMethod::kNone;
+}
 
 // The moderated t-test across slides (empirical Bayes): the mean of a gene's slide means of the
 // normalised M, tested against 0 with a variance shrunk towards a prior estimated from every
@@ -100,6 +108,9 @@ struct Run {
   // asked; "-": standard output), and the command line itself for the report.
   std::string GeneTablePath, SpotTablePath, ReportPath;
   std::string CommandLineText;
+  // Threads that share the steps whose slides are independent (the fits of the normalisation, the
+  // report's figures); the results never depend on it.
+  int32_t threads = 1;
 
   // Answers of the dialogue, or the options of the command line.
   int32_t FileCount = 0;       // N

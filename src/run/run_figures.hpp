@@ -122,6 +122,7 @@ struct RunFigures {
   int32_t ratio_choice = 1;  // 1: channel 2 over channel 1; 2: channel 1 over channel 2
   double quality_constant = 1.0;
   std::string command_line;  // the words of the command that made the run, joined by blanks
+  int32_t threads = 1;       // threads that share the slide images, as the run's slides
   // The normalisation as the command line names it: total, none, median, loess or
   // printtip-loess. before_curve_fitted: the MA panels' "before" curve is the median of the
   // fitted values (the loess methods); otherwise the median of M as read.

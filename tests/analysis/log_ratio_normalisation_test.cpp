@@ -83,8 +83,8 @@ TEST(LogRatioNormalisation, NoneAndTotal) {
   EXPECT_EQ(total.norm_factor[1], 4.0);
   EXPECT_EQ(total.spot_ratio[1][2], 1.5);
   EXPECT_EQ(total.spot_ratio[2][2], 1 / 1.5);
-  EXPECT_EQ(total.normalisation.removed_m[1][1], 2.0);
-  EXPECT_EQ(total.normalisation.removed_m[2][1], -2.0);
+  EXPECT_EQ(total.normalisation.slide_removed_m[1], 2.0);
+  EXPECT_EQ(total.normalisation.slide_removed_m[2], -2.0);
   release_run_arrays(total);
 }
 
@@ -138,7 +138,7 @@ TEST(LogRatioNormalisation, ThreadsDoNotChangeTheValues) {
   std::vector<double> reference;
   for (int32_t threads : {1, 2, 5}) {
     ::Run run = spot_run(1, ch1, ch2);
-    run.normalisation.threads = threads;
+    run.threads = threads;
     normalise(run, NormalisationMethod::kPrintTipLoess, 100);
     std::vector<double> values;
     for (int32_t f = 1; f <= 7; ++f) {

@@ -89,3 +89,39 @@ TEST(ModeratedTest, ReplicatesAreAveragedWithinASlide) {
     EXPECT_TRUE(std::isnan(single.moderated.p_value[g]));
   release_run_arrays(single);
 }
+
+// The genes are shared among threads; every value is the same bit for bit for any number.
+TEST(ModeratedTest, TheSameForAnyNumberOfThreads) {
+  std::vector<std::vector<double>> ratios;
+  for (int g = 0; g < 300; ++g) {
+    std::vector<double> gene;
+    for (int f = 0; f < 5; ++f)
+      gene.push_back((g + f) % 13 == 0 ? 0.0 : std::exp2(std::sin(0.7 * g + 1.3 * f) + 0.01 * g));
+    ratios.push_back(gene);
+  }
+  std::vector<double> reference;
+  for (int32_t threads : {1, 2, 7}) {
+    ::Run run = gene_run(1, 5, ratios);
+    run.threads = threads;
+    compute_moderated_test(run);
+    const ModeratedTest& test = run.moderated;
+    std::vector<double> values = {test.prior_df, test.prior_variance};
+    for (int32_t g = 1; g <= 300; ++g) {
+      for (const DoubleVector* column :
+           {&test.slide_log2_mean, &test.t, &test.df, &test.p_value, &test.q_value})
+        values.push_back((*column)[g]);
+      values.push_back(test.slides_used[g]);
+    }
+    if (threads == 1) {
+      reference = values;
+    } else {
+      ASSERT_EQ(values.size(), reference.size());
+      for (std::size_t i = 0; i < values.size(); ++i) {
+        const bool same =
+            values[i] == reference[i] || (std::isnan(values[i]) && std::isnan(reference[i]));
+        EXPECT_TRUE(same) << threads << " threads, value " << i;
+      }
+    }
+    release_run_arrays(run);
+  }
+}

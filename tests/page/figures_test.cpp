@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "page/html_report.hpp"
 #include "page/page.hpp"
 #include "reports/report_test_support.hpp"
 
@@ -39,7 +40,7 @@ Run small_run(TestArrays& arrays) {
   run.spot_ratio = arrays.double_rows({{4, 1, 0.25, 4, 0}, {1, 1, 1, 1, 0}});
   run.spot_qc = arrays.double_rows({{100, 100, 100, -90, 100}, {100, 100, 100, 100, 100}});
   run.normalisation.method = NormalisationMethod::kNone;
-  run.normalisation.removed_m = arrays.double_rows({{0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}});
+  run.normalisation.slide_removed_m = arrays.doubles({0, 0});
   place_in_one_row(arrays, run);
   return run;
 }
@@ -128,8 +129,7 @@ TEST(Figures, QuartilesAgreeWithASortedCopy) {
     run.ch2_net = arrays.double_rows({ratios});
     run.spot_ratio = arrays.double_rows({ratios});
     run.spot_qc = arrays.double_rows({std::vector<double>(static_cast<std::size_t>(n), 100.0)});
-    run.normalisation.removed_m =
-        arrays.double_rows({std::vector<double>(static_cast<std::size_t>(n), 0.0)});
+    run.normalisation.slide_removed_m = arrays.doubles({0});
     collect_spot_figures(run);
     std::vector<double> m;
     for (double r : ratios)
@@ -147,6 +147,65 @@ TEST(Figures, QuartilesAgreeWithASortedCopy) {
     EXPECT_EQ(box.upper_quartile, quantile(0.75)) << n;
     EXPECT_EQ(box.lowest, m.front()) << n;
     EXPECT_EQ(box.highest, m.back()) << n;
+  }
+}
+
+namespace {
+
+// Seven slides of 40 spots of varied nets, some failing the quality test or without a ratio, with
+// what a fit took away; slide 3 dye-swapped.
+Run varied_run(TestArrays& arrays) {
+  Run run;
+  run.FileCount = 7;
+  run.TotalSpots = 40;
+  run.ReplicateCount = 4;
+  run.RatioChoice = 1;
+  run.FileNames = arrays.texts({"1", "2", "3", "4", "5", "6", "7"}, 50);
+  std::vector<std::vector<double>> totals, ch1(7), ch2(7), ratio(7), qc(7), removed(7);
+  std::vector<double> factors;
+  for (int f = 0; f < 7; ++f) {
+    for (int s = 0; s < 40; ++s) {
+      const double level = 20.0 + std::fmod(577.0 * s + 91.0 * f, 3000.0);
+      ch1[f].push_back(level);
+      ch2[f].push_back((s + f) % 9 == 0 ? 0.0 : level * (0.5 + std::fmod(0.37 * s + f, 1.5)));
+      ratio[f].push_back(ch2[f].back() > 0.0 ? ch2[f].back() / level : 0.0);
+      qc[f].push_back((s * 7 + f) % 11 == 0 ? -1.0 : 100.0);
+      removed[f].push_back(std::sin(0.3 * s + f));
+    }
+    totals.push_back({1000.0 + f, 1100.0 - f});
+    factors.push_back(1.0 + 0.1 * f);
+  }
+  run.channel_totals = arrays.double_rows(totals);
+  run.norm_factor = arrays.doubles(factors);
+  run.ch1_net = arrays.double_rows(ch1);
+  run.ch2_net = arrays.double_rows(ch2);
+  run.spot_ratio = arrays.double_rows(ratio);
+  run.spot_qc = arrays.double_rows(qc);
+  run.normalisation.method = NormalisationMethod::kLoess;
+  run.normalisation.swapped_slides = {3};
+  run.normalisation.removed_m = arrays.double_rows(removed);
+  place_in_one_row(arrays, run);
+  return run;
+}
+
+}  // namespace
+
+// The slides' figures and images are shared among threads; the page is the same for any number.
+TEST(Figures, ThePageIsTheSameForAnyNumberOfThreads) {
+  std::string reference;
+  for (int32_t threads : {1, 2, 5, 9}) {
+    TestArrays arrays;
+    ::Run run = varied_run(arrays);
+    run.threads = threads;
+    collect_spot_figures(run);
+    run.figures.threads = threads;
+    const std::string page = html_report_text(run.figures);
+    if (threads == 1) {
+      reference = page;
+      EXPECT_NE(page.find("data:image/png;base64,"), std::string::npos);
+    } else {
+      EXPECT_TRUE(page == reference) << threads << " threads";
+    }
   }
 }
 
@@ -218,13 +277,32 @@ TEST(FiguresCurves, LoessBeforeIsTheFittedTrendAndAfterTheNormalisedM) {
 TEST(FiguresCurves, WithoutAFitBeforeIsTheMedianOfMAsRead) {
   TestArrays arrays;
   ::Run run = loess_run(arrays);
-  run.normalisation.method = NormalisationMethod::kTotal;
+  run.normalisation.method = NormalisationMethod::kMedian;
   collect_spot_figures(run);
   const SlideFigures& slide = run.figures.slides[0];
   EXPECT_FALSE(run.figures.before_curve_fitted);
   EXPECT_NEAR(slide.median_m_before[13], 1.0, kFineBin);   // M as read 1, 1, 3
   EXPECT_NEAR(slide.median_m_before[26], -1.0, kFineBin);  // -1, 1, -3
   EXPECT_NEAR(slide.median_m_after[26], 0.0, kFineBin);
+}
+
+// A method that scales the whole slide took the same M from every spot: 1 here, so the A as read
+// lies 0.5 above the normalised A of 2 and 4, and every M as read 1 above M. The A axis runs from
+// 2 to 4.5 in bins of 1 / 16: A 2.5 in bin 8, A 4.5 in the last.
+TEST(FiguresCurves, AWholeSlideMethodTookTheSameFromEverySpot) {
+  TestArrays arrays;
+  ::Run run = loess_run(arrays);
+  run.normalisation.method = NormalisationMethod::kTotal;
+  run.normalisation.slide_removed_m = arrays.doubles({1.0});
+  collect_spot_figures(run);
+  EXPECT_EQ(run.figures.a_lowest, 2.0);
+  EXPECT_EQ(run.figures.a_highest, 4.5);
+  const SlideFigures& slide = run.figures.slides[0];
+  EXPECT_EQ(bins_with_a_median(slide.median_m_before), (std::vector<int32_t>{8, kMaBinsA - 1}));
+  EXPECT_NEAR(slide.median_m_before[8], 1.0, kFineBin);             // M as read 1, 1, 3
+  EXPECT_NEAR(slide.median_m_before[kMaBinsA - 1], 1.0, kFineBin);  // 1, 3, -1
+  EXPECT_NEAR(slide.median_m_after[8], 0.0, kFineBin);
+  EXPECT_NEAR(slide.median_m_after[kMaBinsA - 1], 0.0, kFineBin);
 }
 
 // An even count takes the mean of the two middle values; a value alone sits on its own.

@@ -32,7 +32,7 @@ Run coded_run(TestArrays& arrays) {
   run.spot_ratio = arrays.double_rows({ratios});
   run.spot_qc = arrays.double_rows({{100, 100, 100, 100, 100, 100, -90, 100, 100, 100, 100}});
   run.normalisation.method = NormalisationMethod::kNone;
-  run.normalisation.removed_m = arrays.double_rows({std::vector<double>(11, 0.0)});
+  run.normalisation.slide_removed_m = arrays.doubles({0.0});
   run.spot_array_row = run.spot_row = arrays.ints(std::vector<int32_t>(11, 1));
   run.spot_array_col = arrays.ints({1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2});
   run.spot_col = arrays.ints({1, 2, 3, 4, 1, 2, 3, 4, 5, 6, 7});
