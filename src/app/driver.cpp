@@ -57,15 +57,24 @@ void merge_files(Run& run, bool dialogue) {
   normalise_channels(run);
   compute_spot_ratios(run);
   normalise_log_ratios(run);
-  // The report's spot figures are taken before the gene matrices exist, so that what the
-  // normalisation took away is released before the run holds the most.
+  // The report's spot figures read the spot arrays and what normalisation took away. A method
+  // that took M away spot by spot holds that in a matrix, released before the gene matrices make
+  // the run hold the most, so its figures are taken first. Otherwise they are taken on a thread of
+  // their own while the genes are grouped and data.txt is written, which only read the spot
+  // arrays too (or at get() when the system gives no thread).
+  std::future<void> spot_figures;
   if (!run.ReportPath.empty()) {
-    collect_spot_figures(run);
-    release_dmatrix(run.normalisation.removed_m, 1, run.FileCount, 1, run.TotalSpots);
+    if (scales_whole_slides(run.normalisation.method)) {
+      spot_figures = std::async([&run] { collect_spot_figures(run); });
+    } else {
+      collect_spot_figures(run);
+      release_dmatrix(run.normalisation.removed_m, 1, run.FileCount, 1, run.TotalSpots);
+    }
   }
   group_by_gene(run);
 
   write_spot_report(run);
+  if (spot_figures.valid()) spot_figures.get();
   // The spot-level values have no further reader, but for the spot table, which shows what the
   // gene statistics made of every spot, and the report's gene sections, which show each top gene's
   // spots with their ratios. Neither holds the run above the most it holds while data.txt is

@@ -162,6 +162,23 @@ TEST(RunExits, ReportThatCannotBeOpened) {
   EXPECT_EQ(folder.read("data.txt"), kThreeSpotData);  // complete before merge.txt is opened
 }
 
+// From the command line with the gene table and the HTML report, whose spot figures are taken
+// while data.txt is written: the run still ends with the message and status 1, and writes nothing
+// after data.txt.
+TEST(RunExits, ReportThatCannotBeOpenedWhileTheFiguresAreTaken) {
+  ScratchFolder folder;
+  folder.write("s.txt", three_spot_slide());
+  std::filesystem::create_directory(folder.path() / "data.txt");
+  const BinaryRun run = folder.run_with_arguments("-q -r 1 --genes g.tsv --report r.html s.txt");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.errors,
+            "can't open the data file <data.txt>\n"
+            "close the Excel or other application which opens this file and try again.\n");
+  EXPECT_FALSE(folder.exists("merge.txt"));
+  EXPECT_FALSE(folder.exists("g.tsv"));
+  EXPECT_FALSE(folder.exists("r.html"));
+}
+
 TEST(RunExits, ReportThatCannotBeWrittenIsRemoved) {
   if (kOnWindows)
     GTEST_SKIP() << "Windows has no device like /dev/full, on which every write fails";
