@@ -59,15 +59,15 @@ void merge_files(Run& run, bool dialogue) {
   normalise_log_ratios(run);
   // The report's spot figures read the spot arrays and what normalisation took away. A method
   // that took M away spot by spot holds that in a matrix, released before the gene matrices make
-  // the run hold the most, so its figures are taken first. Otherwise they are taken on a thread of
-  // their own while the genes are grouped and data.txt is written, which only read the spot
-  // arrays too (or at get() when the system gives no thread).
+  // the run hold the most, so its figures are taken first, on all threads. Otherwise they are
+  // taken on one thread of their own while the genes are grouped and data.txt is written, which
+  // only read the spot arrays too (or at get() when the system gives no thread).
   std::future<void> spot_figures;
   if (!run.ReportPath.empty()) {
     if (scales_whole_slides(run.normalisation.method)) {
-      spot_figures = std::async([&run] { collect_spot_figures(run); });
+      spot_figures = std::async([&run] { collect_spot_figures(run, 1); });
     } else {
-      collect_spot_figures(run);
+      collect_spot_figures(run, run.threads);
       release_dmatrix(run.normalisation.removed_m, 1, run.FileCount, 1, run.TotalSpots);
     }
   }

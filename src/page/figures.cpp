@@ -84,13 +84,12 @@ SlideExtremes extremes_of_slide(const Run& run, int32_t f) {
 }
 
 // The MA axes cover every spot with a ratio on every slide.
-void set_ma_axes(Run& run) {
+void set_ma_axes(Run& run, int32_t threads) {
   RunFigures& figures = run.figures;
   std::vector<SlideExtremes> slides(static_cast<std::size_t>(run.FileCount));
-  share_among_threads<NoScratch>(
-      run.FileCount, run.threads, [&run, &slides](int32_t f, NoScratch&) {
-        slides[static_cast<std::size_t>(f - 1)] = extremes_of_slide(run, f);
-      });
+  share_among_threads<NoScratch>(run.FileCount, threads, [&run, &slides](int32_t f, NoScratch&) {
+    slides[static_cast<std::size_t>(f - 1)] = extremes_of_slide(run, f);
+  });
   double ratio_low = INFINITY, ratio_high = -INFINITY;
   double a_low = INFINITY, a_high = -INFINITY;
   for (const SlideExtremes& slide : slides) {
@@ -210,7 +209,7 @@ void collect_slide(Run& run, int32_t f, SlideScratch& scratch) {
 
 }  // namespace
 
-void collect_spot_figures(Run& run) {
+void collect_spot_figures(Run& run, int32_t threads) {
   RunFigures& figures = run.figures;
   figures.files = run.FileCount;
   figures.spots_per_slide = run.TotalSpots;
@@ -224,11 +223,11 @@ void collect_spot_figures(Run& run) {
   figures.normalisation_method = normalisation_method_name(method);
   figures.before_curve_fitted =
       method == NormalisationMethod::kLoess || method == NormalisationMethod::kPrintTipLoess;
-  set_ma_axes(run);
+  set_ma_axes(run, threads);
   // Each slide's figures are its own: the slides are shared among the threads.
   figures.slides.resize(static_cast<std::size_t>(run.FileCount));
   share_among_threads<SlideScratch>(
-      run.FileCount, run.threads,
+      run.FileCount, threads,
       [&run](int32_t f, SlideScratch& scratch) { collect_slide(run, f, scratch); });
   figures.spot_places.resize(static_cast<std::size_t>(run.TotalSpots));
   for (int32_t s = 1; s <= run.TotalSpots; ++s) {

@@ -7,9 +7,10 @@
 #include "run/run.hpp"
 
 // The figures of the spots, while the spot arrays and what normalisation removed of M
-// (run.normalisation.removed_m, or slide_removed_m) exist; those of the genes, after the gene statistics, their
-// q-values and the moderated test.
-void collect_spot_figures(Run& run);
+// (run.normalisation.removed_m, or slide_removed_m) exist, with the slides shared among the given
+// number of threads; those of the genes, after the gene statistics, their q-values and the
+// moderated test.
+void collect_spot_figures(Run& run, int32_t threads);
 void collect_gene_figures(Run& run);
 
 // Writes the page, as html_report_text draws it from run.figures, to run.ReportPath ("-": standard

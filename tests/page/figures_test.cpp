@@ -54,7 +54,7 @@ int32_t bin(int32_t m_bin, int32_t a_bin) {
 TEST(Figures, AxesBinsAndBoxesOfTheSpots) {
   TestArrays arrays;
   ::Run run = small_run(arrays);
-  collect_spot_figures(run);
+  collect_spot_figures(run, 1);
   const RunFigures& figures = run.figures;
   // Shared axes from the smallest and largest product (4, 64) and ratio (0.25, 4).
   EXPECT_EQ(figures.a_lowest, 1.0);
@@ -103,7 +103,7 @@ TEST(Figures, WhiskersStopAtTheLastValueWithinReach) {
   // (n - 1) p = 1 and 3, are 0, so 6 is beyond the whisker. A = 4 widens the shared axis.
   run.ch2_net = arrays.double_rows({{4, 4, 4, 8, 5}, {2, 2, 2, 2, 128}});
   run.spot_ratio = arrays.double_rows({{4, 1, 0.25, 4, 0}, {1, 1, 1, 1, 64}});
-  collect_spot_figures(run);
+  collect_spot_figures(run, 1);
   const BoxFigures& box = run.figures.slides[1].log2_ratio;
   EXPECT_EQ(box.upper_quartile, 0.0);
   EXPECT_EQ(box.upper_whisker, 0.0);
@@ -130,7 +130,7 @@ TEST(Figures, QuartilesAgreeWithASortedCopy) {
     run.spot_ratio = arrays.double_rows({ratios});
     run.spot_qc = arrays.double_rows({std::vector<double>(static_cast<std::size_t>(n), 100.0)});
     run.normalisation.slide_removed_m = arrays.doubles({0});
-    collect_spot_figures(run);
+    collect_spot_figures(run, 1);
     std::vector<double> m;
     for (double r : ratios)
       m.push_back(std::log2(r));
@@ -196,8 +196,7 @@ TEST(Figures, ThePageIsTheSameForAnyNumberOfThreads) {
   for (int32_t threads : {1, 2, 5, 9}) {
     TestArrays arrays;
     ::Run run = varied_run(arrays);
-    run.threads = threads;
-    collect_spot_figures(run);
+    collect_spot_figures(run, threads);
     run.figures.threads = threads;
     const std::string page = html_report_text(run.figures);
     if (threads == 1) {
@@ -254,7 +253,7 @@ std::vector<int32_t> bins_with_a_median(const std::vector<double>& medians) {
 TEST(FiguresCurves, LoessBeforeIsTheFittedTrendAndAfterTheNormalisedM) {
   TestArrays arrays;
   ::Run run = loess_run(arrays);
-  collect_spot_figures(run);
+  collect_spot_figures(run, 1);
   const RunFigures& figures = run.figures;
   EXPECT_EQ(figures.normalisation_method, "loess");
   EXPECT_TRUE(figures.before_curve_fitted);
@@ -278,7 +277,7 @@ TEST(FiguresCurves, WithoutAFitBeforeIsTheMedianOfMAsRead) {
   TestArrays arrays;
   ::Run run = loess_run(arrays);
   run.normalisation.method = NormalisationMethod::kMedian;
-  collect_spot_figures(run);
+  collect_spot_figures(run, 1);
   const SlideFigures& slide = run.figures.slides[0];
   EXPECT_FALSE(run.figures.before_curve_fitted);
   EXPECT_NEAR(slide.median_m_before[13], 1.0, kFineBin);   // M as read 1, 1, 3
@@ -294,7 +293,7 @@ TEST(FiguresCurves, AWholeSlideMethodTookTheSameFromEverySpot) {
   ::Run run = loess_run(arrays);
   run.normalisation.method = NormalisationMethod::kTotal;
   run.normalisation.slide_removed_m = arrays.doubles({1.0});
-  collect_spot_figures(run);
+  collect_spot_figures(run, 1);
   EXPECT_EQ(run.figures.a_lowest, 2.0);
   EXPECT_EQ(run.figures.a_highest, 4.5);
   const SlideFigures& slide = run.figures.slides[0];
@@ -312,13 +311,13 @@ TEST(FiguresCurves, EvenCountsTakeTheMiddleTwo) {
   run.spot_ratio[1][3] = 0.0;  // spot 3 (M 2) has no ratio now: A bin 13 holds M 0, 0
   run.spot_ratio[1][6] = 0.0;  // and spot 6 (M -2): A bin 26 holds M 0, 2
   run.spot_ratio[1][4] = 0.0;  // and spot 4 (M 0): A bin 26 holds only M 2
-  collect_spot_figures(run);
+  collect_spot_figures(run, 1);
   const SlideFigures& slide = run.figures.slides[0];
   EXPECT_NEAR(slide.median_m_after[13], 0.0, kFineBin);
   EXPECT_NEAR(slide.median_m_after[26], 2.0, kFineBin);
   run.figures = RunFigures{};
   run.spot_ratio[1][4] = 1.0;
-  collect_spot_figures(run);
+  collect_spot_figures(run, 1);
   EXPECT_NEAR(run.figures.slides[0].median_m_after[26], 1.0, kFineBin);
 }
 
@@ -340,7 +339,7 @@ TEST(FiguresCurves, ASwappedSlideShiftsAAsReadTheOtherWay) {
   run.spot_qc =
       arrays.double_rows({{100, 100, 100, 100, 100, 100}, {100, 100, 100, 100, 100, 100}});
   run.normalisation.removed_m = arrays.double_rows({{1, 1, 1, -1, -1, -1}, {1, 1, 1, -1, -1, -1}});
-  collect_spot_figures(run);
+  collect_spot_figures(run, 1);
   const RunFigures& figures = run.figures;
   // Slide 2's A as read: 2 - 0.5 and 4 + 0.5; the axis already reached both.
   EXPECT_EQ(figures.a_lowest, 1.5);
@@ -363,7 +362,7 @@ TEST(FiguresCurves, ValuesBeyondTheAxesOrNotANumberStayInTheEndBins) {
   run.normalisation.removed_m[1][1] = NAN;
   run.normalisation.removed_m[1][2] = INFINITY;
   run.normalisation.removed_m[1][4] = -INFINITY;
-  collect_spot_figures(run);
+  collect_spot_figures(run, 1);
   EXPECT_EQ(run.figures.a_lowest, 1.5);
   EXPECT_EQ(run.figures.a_highest, 4.5);
   const SlideFigures& slide = run.figures.slides[0];
@@ -381,7 +380,7 @@ TEST(FiguresCurves, ValuesBeyondTheAxesOrNotANumberStayInTheEndBins) {
   // (bins of 7.5 / 40), so the spot is alone in bin (7 - 1.5) * 40 / 7.5 = 29.33.
   ::Run wide = loess_run(arrays);
   wide.normalisation.removed_m[1][3] = 10.0;
-  collect_spot_figures(wide);
+  collect_spot_figures(wide, 1);
   EXPECT_EQ(wide.figures.a_highest, 9.0);
   EXPECT_NEAR(wide.figures.slides[0].median_m_before[29], 2.0, kFineBin);
 }
@@ -424,7 +423,7 @@ Run tested_run(TestArrays& arrays) {
 TEST(FiguresGenes, EveryGeneWithEitherTestAndNotANumberForTheTestItLacks) {
   TestArrays arrays;
   ::Run run = tested_run(arrays);
-  collect_spot_figures(run);
+  collect_spot_figures(run, 1);
   collect_gene_figures(run);
   const RunFigures& figures = run.figures;
   EXPECT_TRUE(figures.moderated.made);
@@ -460,7 +459,7 @@ TEST(FiguresGenes, WithoutTheModeratedTestOnlyThePooledGenes) {
   ::Run run = tested_run(arrays);
   run.moderated.made = false;
   run.moderated.not_made_because = "no gene has a value on two slides or more";
-  collect_spot_figures(run);
+  collect_spot_figures(run, 1);
   collect_gene_figures(run);
   const RunFigures& figures = run.figures;
   EXPECT_FALSE(figures.moderated.made);

@@ -47,7 +47,7 @@ Run coded_run(TestArrays& arrays) {
 TEST(FiguresImages, EverySpotTakesTheCodeOfItsLog2RatioOrNone) {
   TestArrays arrays;
   ::Run run = coded_run(arrays);
-  collect_spot_figures(run);
+  collect_spot_figures(run, 1);
   const RunFigures& figures = run.figures;
   EXPECT_EQ(figures.slides[0].image_codes,
             (std::vector<uint16_t>{29696, 30208, 32993, 33014, 35738, 35840, kNoRatioCode,
@@ -58,7 +58,7 @@ TEST(FiguresImages, EverySpotTakesTheCodeOfItsLog2RatioOrNone) {
   EXPECT_EQ(figures.spot_places[5].row, 1);
   run.spot_ratio[1][1] = 0.0;
   run.figures = RunFigures{};
-  collect_spot_figures(run);
+  collect_spot_figures(run, 1);
   EXPECT_EQ(run.figures.slides[0].image_codes[0], kNoRatioCode);
 }
 
