@@ -21,24 +21,6 @@ std::string gene_position(const Run& run, int32_t gene) {
          "-C" + std::to_string(run.spot_col[last_spot]);
 }
 
-// Replicate j of gene g on slide f, told as the spot table tells it: without a ratio first, then
-// failing the quality test, then the verdict of the gene statistics.
-SpotDecision decision_of(const Run& run, int32_t g, int32_t f, int32_t j) {
-  const int32_t spot = (g - 1) * run.ReplicateCount + j;
-  if (run.spot_ratio[f][spot] == 0.0) return SpotDecision::kNoRatio;
-  if (run.spot_qc[f][spot] < 0.0) return SpotDecision::kFailedQuality;
-  switch (run.decisions.verdict[g][(f - 1) * run.ReplicateCount + j]) {
-    case kVerdictKept:
-      return SpotDecision::kKept;
-    case kVerdictDroppedMeanMedian:
-      return SpotDecision::kDroppedMeanMedian;
-    case kVerdictDroppedPair:
-      return SpotDecision::kDroppedPair;
-    default:
-      return SpotDecision::kNoRatio;  // a positive ratio that the statistics saw as zero: none
-  }
-}
-
 // Every replicate spot of the gene, and each slide's mean as the moderated test takes it: the
 // mean log2 of the gene's ratios on the slide that are still positive after the quality zeroing.
 void collect_replicate_spots(const Run& run, GeneFigures& gene) {
@@ -47,7 +29,7 @@ void collect_replicate_spots(const Run& run, GeneFigures& gene) {
   for (int32_t f = 1; f <= run.FileCount; ++f) {
     gene.slide_means.push_back(gene_slide_log2_mean(run, g, f));
     for (int32_t j = 1; j <= replicates; ++j) {
-      const SpotDecision decision = decision_of(run, g, f, j);
+      const SpotDecision decision = spot_decision(run, f, (g - 1) * replicates + j);
       const double ratio = run.spot_ratio[f][(g - 1) * replicates + j];
       const double log2_ratio = decision == SpotDecision::kNoRatio ? NAN : std::log2(ratio);
       gene.replicate_spots.push_back({f, log2_ratio, decision});
@@ -93,9 +75,7 @@ void collect_gene_figures(Run& run) {
   }
   // The listed genes' spots, while the verdicts, the spot ratios and the gene ratios exist.
   if (!run.decisions.wanted) return;
-  std::vector<const GeneFigures*> ranked = genes_by_p_value(figures);
-  ranked.resize(std::min(ranked.size(), kListedGenes));
-  for (const GeneFigures* listed : ranked) {
+  for (const GeneFigures* listed : listed_genes(figures)) {
     const auto index = static_cast<std::size_t>(listed - figures.tested_genes.data());
     collect_replicate_spots(run, figures.tested_genes[index]);
   }

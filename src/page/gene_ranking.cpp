@@ -46,6 +46,12 @@ std::vector<const GeneFigures*> genes_by_p_value(const RunFigures& figures) {
   return ranked;
 }
 
+std::vector<const GeneFigures*> listed_genes(const RunFigures& figures) {
+  std::vector<const GeneFigures*> ranked = genes_by_p_value(figures);
+  ranked.resize(std::min(ranked.size(), kListedGenes));
+  return ranked;
+}
+
 std::string shown_gene_name(const GeneFigures& gene) {
   if (gene.name.empty()) return "gene " + std::to_string(gene.gene);
   return gene.name;

@@ -19,21 +19,20 @@ constexpr double kNameWidth = 150.0, kPlotWidth = 360.0, kRight = 12.0;
 constexpr double kTop = 4.0, kBottom = 36.0;
 constexpr std::size_t kLongestName = 24;
 
-// The decisions that have a dot, in the order of the legend, with the class of their dots and
-// the decision's name as the spot table writes it.
+// The decisions that have a dot, in the order of the legend, with the class of their dots; the
+// page names each as the spot table does (spot_decision_name).
 struct DotStyle {
   SpotDecision decision;
   const char* css_class;
-  const char* name;
   const char* meaning;
   bool rim;  // drawn over a slightly larger black dot, so that the dropped spots stand out
 };
 constexpr std::array<DotStyle, 4> kDotStyles = {{
-    {SpotDecision::kKept, "kept", "kept", "among the ratios the pooled t-test takes", false},
-    {SpotDecision::kFailedQuality, "failed", "failed_quality", "failed the quality test", false},
-    {SpotDecision::kDroppedMeanMedian, "dropped-mm", "dropped_mean_median",
+    {SpotDecision::kKept, "kept", "among the ratios the pooled t-test takes", false},
+    {SpotDecision::kFailedQuality, "failed", "failed the quality test", false},
+    {SpotDecision::kDroppedMeanMedian, "dropped-mm",
      "dropped while the mean of the ratios over their median was out of bounds", true},
-    {SpotDecision::kDroppedPair, "dropped-pair", "dropped_pair",
+    {SpotDecision::kDroppedPair, "dropped-pair",
      "one of a pair of ratios too far apart (the eight-fold test)", true},
 }};
 
@@ -187,7 +186,7 @@ void append_counts(std::string& page, const GeneFigures& gene) {
         std::count_if(gene.replicate_spots.begin(), gene.replicate_spots.end(),
                       [&](const ReplicateSpot& spot) { return spot.decision == style.decision; });
     if (!counts.empty()) counts += ", ";
-    counts += std::string(style.name) + " " + std::to_string(count);
+    counts += std::string(spot_decision_name(style.decision)) + " " + std::to_string(count);
   }
   std::size_t without_ratio = 0, off_axis = 0;
   for (const ReplicateSpot& spot : gene.replicate_spots) {
@@ -211,7 +210,7 @@ void append_legend(std::string& page) {
     page += "<path class=\"";
     page += style.css_class;
     page += "\" d=\"M6 6h0\"/></svg><b>";
-    page += style.name;
+    page += spot_decision_name(style.decision);
     page += "</b>: ";
     page += style.meaning;
     page += "</span> ";
@@ -245,8 +244,7 @@ bool has_gene_section(const GeneFigures& gene) {
 }
 
 void append_gene_sections(std::string& page, const RunFigures& figures) {
-  std::vector<const GeneFigures*> ranked = genes_by_p_value(figures);
-  ranked.resize(std::min(ranked.size(), kListedGenes));
+  const std::vector<const GeneFigures*> ranked = listed_genes(figures);
   if (std::none_of(ranked.begin(), ranked.end(),
                    [](const GeneFigures* gene) { return has_gene_section(*gene); })) {
     return;

@@ -220,8 +220,8 @@ std::string shown_or_dash(bool made, double value) {
 
 void append_top_genes(std::string& page, const RunFigures& figures) {
   const bool moderated = moderated_test_shown(figures);
-  std::vector<const GeneFigures*> ranked = genes_by_p_value(figures);
-  std::size_t listed = std::min(kListedGenes, ranked.size());
+  const std::vector<const GeneFigures*> ranked = listed_genes(figures);
+  const std::size_t listed = ranked.size();
   page += "<section id=\"genes\"><h2>The " + std::to_string(listed) + " genes with the smallest " +
           (moderated ? "moderated" : "pooled") + " t-test p-values</h2>\n<table>\n<tr>" +
           "<th>Rank</th><th>Gene</th><th>Name</th><th>Position</th>";

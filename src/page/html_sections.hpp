@@ -40,6 +40,8 @@ void append_fallback_note(std::string& page, const RunFigures& figures);
 // The genes the shown test was made for, ordered by its p-value, smallest first, ties in gene
 // order; a p-value that is not a number comes last.
 std::vector<const GeneFigures*> genes_by_p_value(const RunFigures& figures);
+// The first kListedGenes of them: the genes of the page's table, each with a section of its own.
+std::vector<const GeneFigures*> listed_genes(const RunFigures& figures);
 
 // The name of a gene as shown on the page: its name, or "gene N" when the name is empty.
 std::string shown_gene_name(const GeneFigures& gene);

@@ -5,26 +5,6 @@
 
 namespace {
 
-// Past the last whole gene; no ratio; a ratio that failed the quality test; then what the gene
-// statistics made of it.
-const char* decision_of(const Run& run, int32_t file, int32_t spot) {
-  if (spot > run.GeneNumber * run.ReplicateCount) return "no_gene";
-  if (run.spot_ratio[file][spot] == 0.0) return "no_ratio";
-  if (run.spot_qc[file][spot] < 0.0) return "failed_quality";
-  const int32_t gene = (spot - 1) / run.ReplicateCount + 1;
-  const int32_t column = (file - 1) * run.ReplicateCount + spot - (gene - 1) * run.ReplicateCount;
-  switch (run.decisions.verdict[gene][column]) {
-    case kVerdictKept:
-      return "kept";
-    case kVerdictDroppedMeanMedian:
-      return "dropped_mean_median";
-    case kVerdictDroppedPair:
-      return "dropped_pair";
-    default:
-      return "no_ratio";  // a positive ratio that the statistics saw as zero: none
-  }
-}
-
 void write_spot_row(ReportWriter& out, const Run& run, int32_t file, int32_t spot) {
   const int32_t gene_spots = run.GeneNumber * run.ReplicateCount;
   append_field_text(out, run.FileNames[file].block());
@@ -54,7 +34,7 @@ void write_spot_row(ReportWriter& out, const Run& run, int32_t file, int32_t spo
   append_text(out, "\t");
   append_real_or_na(out, run.spot_ratio[file][spot], run.spot_ratio[file][spot] == 0.0);
   append_text(out, run.spot_qc[file][spot] < 0.0 ? "\tfail\t" : "\tpass\t");
-  append_text(out, decision_of(run, file, spot));
+  append_text(out, spot_decision_name(spot_decision(run, file, spot)));
   append_text(out, "\n");
 }
 

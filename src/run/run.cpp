@@ -44,6 +44,42 @@ int32_t ratio_choice_of(const Run& run, int32_t slide) {
   return is_swapped ? 3 - run.RatioChoice : run.RatioChoice;
 }
 
+SpotDecision spot_decision(const Run& run, int32_t f, int32_t s) {
+  if (s > run.GeneNumber * run.ReplicateCount) return SpotDecision::kNoGene;
+  if (run.spot_ratio[f][s] == 0.0) return SpotDecision::kNoRatio;
+  if (run.spot_qc[f][s] < 0.0) return SpotDecision::kFailedQuality;
+  const int32_t g = (s - 1) / run.ReplicateCount + 1;
+  const int32_t j = s - (g - 1) * run.ReplicateCount;
+  switch (run.decisions.verdict[g][(f - 1) * run.ReplicateCount + j]) {
+    case kVerdictKept:
+      return SpotDecision::kKept;
+    case kVerdictDroppedMeanMedian:
+      return SpotDecision::kDroppedMeanMedian;
+    case kVerdictDroppedPair:
+      return SpotDecision::kDroppedPair;
+    default:
+      return SpotDecision::kNoRatio;  // a positive ratio that the statistics saw as zero: none
+  }
+}
+
+const char* spot_decision_name(SpotDecision decision) {
+  switch (decision) {
+    case SpotDecision::kKept:
+      return "kept";
+    case SpotDecision::kFailedQuality:
+      return "failed_quality";
+    case SpotDecision::kDroppedMeanMedian:
+      return "dropped_mean_median";
+    case SpotDecision::kDroppedPair:
+      return "dropped_pair";
+    case SpotDecision::kNoRatio:
+      return "no_ratio";
+    case SpotDecision::kNoGene:
+      return "no_gene";
+  }
+  return "no_ratio";
+}
+
 double gene_slide_log2_mean(const Run& run, int32_t g, int32_t f) {
   const int32_t replicates = run.ReplicateCount;
   double sum = 0.0;

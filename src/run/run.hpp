@@ -181,6 +181,11 @@ inline int64_t replicate_columns(const Run& run) {
 // one on a dye-swapped slide.
 int32_t ratio_choice_of(const Run& run, int32_t slide);
 
+// What became of spot s of slide f, as the spot table tells it: past the last whole gene, then
+// without a ratio, then failing the quality test, then the verdict of the gene statistics
+// (run.decisions, which must have been wanted).
+SpotDecision spot_decision(const Run& run, int32_t f, int32_t s);
+
 // The mean log2 ratio of gene g's replicate spots on slide f that passed the quality test and have
 // a ratio, that is its entries of gene_ratio still positive after the quality zeroing; NaN when
 // there is none.

@@ -57,16 +57,21 @@ struct SlideFigures {
   std::vector<uint16_t> image_codes;
 };
 
-// What the gene statistics made of a replicate spot: kept among the gene's ratios; failing the
-// quality test; dropped by the mean-to-median rule; one of a pair that failed the eight-fold test;
-// or without a ratio.
+// What became of a spot: kept among its gene's ratios; failing the quality test; dropped by the
+// mean-to-median rule; one of a pair that failed the eight-fold test; without a ratio; or past the
+// last whole gene.
 enum class SpotDecision : char {
   kKept,
   kFailedQuality,
   kDroppedMeanMedian,
   kDroppedPair,
   kNoRatio,
+  kNoGene,
 };
+
+// The decision's name in the spot table: kept, failed_quality, dropped_mean_median, dropped_pair,
+// no_ratio or no_gene.
+const char* spot_decision_name(SpotDecision decision);
 
 // A replicate spot of a gene on one slide: its normalised log2 ratio (not a number without a
 // ratio) and its decision.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/binary_run.hpp"
+#include "support/count_of.hpp"
 #include "support/png_reader.hpp"
 #include "support/result_file_text.hpp"
 
@@ -51,11 +52,16 @@ std::string slide(bool scratched) {
   return result_file_text(spots, "1\tC:\\scan\\a1.tif\tCy3\t", "2\tC:\\scan\\a2.tif\tCy5\t");
 }
 
-std::size_t count_of(const std::string& text, const std::string& piece) {
-  std::size_t count = 0;
-  for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
-    ++count;
-  return count;
+// The report of a run on the scratched slide and the clean one, from the command line; empty when
+// the run fails.
+std::string page_of_a_scratched_and_a_clean_slide() {
+  ScratchFolder folder;
+  folder.write("scratched.txt", slide(true));
+  folder.write("clean.txt", slide(false));
+  const BinaryRun run =
+      folder.run_with_arguments("-q -r 2 -c 1 --report report.html scratched.txt clean.txt");
+  EXPECT_EQ(run.status, 0) << run.errors;
+  return run.status == 0 ? folder.read("report.html") : "";
 }
 
 }  // namespace
@@ -63,13 +69,8 @@ std::size_t count_of(const std::string& text, const std::string& piece) {
 // A scratch shows on its slide's image as a line of grey spots across the blocks, each between
 // spots that are not grey; the slide without it has no grey spot at all.
 TEST(ReportImages, AScratchShowsAsALineOfGreySpotsAcrossTheBlocks) {
-  ScratchFolder folder;
-  folder.write("scratched.txt", slide(true));
-  folder.write("clean.txt", slide(false));
-  BinaryRun run =
-      folder.run_with_arguments("-q -r 2 -c 1 --report report.html scratched.txt clean.txt");
-  ASSERT_EQ(run.status, 0) << run.errors;
-  const std::string page = folder.read("report.html");
+  const std::string page = page_of_a_scratched_and_a_clean_slide();
+  ASSERT_FALSE(page.empty());
   const std::vector<std::string> files = embedded_pngs(page);
   ASSERT_EQ(files.size(), 2u);
   const ReadPng scratched = read_png(files[0]), clean = read_png(files[1]);
@@ -108,13 +109,8 @@ TEST(ReportImages, AScratchShowsAsALineOfGreySpotsAcrossTheBlocks) {
 // Every gene of the gene table links to its section, and gene 1, whose first spot lies on the
 // scratch, shows it as a failed dot there.
 TEST(ReportImages, EveryListedGeneLinksToItsSpots) {
-  ScratchFolder folder;
-  folder.write("scratched.txt", slide(true));
-  folder.write("clean.txt", slide(false));
-  BinaryRun run =
-      folder.run_with_arguments("-q -r 2 -c 1 --report report.html scratched.txt clean.txt");
-  ASSERT_EQ(run.status, 0) << run.errors;
-  const std::string page = folder.read("report.html");
+  const std::string page = page_of_a_scratched_and_a_clean_slide();
+  ASSERT_FALSE(page.empty());
   // 48 genes, all tested by the moderated test, all listed.
   EXPECT_EQ(count_of(page, "<tr class=\"gene-row\">"), 48u);
   for (int gene = 1; gene <= 48; ++gene) {

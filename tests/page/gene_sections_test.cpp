@@ -8,15 +8,9 @@
 #include <vector>
 
 #include "page/html_report.hpp"
+#include "support/count_of.hpp"
 
 namespace {
-
-std::size_t count_of(const std::string& text, const std::string& piece) {
-  std::size_t count = 0;
-  for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
-    ++count;
-  return count;
-}
 
 // The section of a gene, from its opening tag to its end.
 std::string section_of(const std::string& page, int32_t gene) {

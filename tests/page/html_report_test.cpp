@@ -9,16 +9,10 @@
 #include "page/html_sections.hpp"
 #include "page/html_text.hpp"
 #include "page/svg_plot.hpp"
+#include "support/count_of.hpp"
 #include "synthetic_figures.hpp"
 
 namespace {
-
-std::size_t count_of(const std::string& text, const std::string& piece) {
-  std::size_t count = 0;
-  for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
-    ++count;
-  return count;
-}
 
 std::size_t count_matches(const std::string& text, const std::string& pattern) {
   std::regex expression(pattern);
