@@ -31,20 +31,22 @@ std::filesystem::path folder_of_slides;
 
 // What the rest of the run relies on once the questions are answered.
 void check_answers(const Run& run) {
-  if (run.FileCount < 1 || run.FileCount > MAX_FILES) finding("a file count out of 1 to 99");
-  if (run.ReplicateCount < 1) finding("a replicate count below 1");
-  for (int32_t k = 1; k <= run.FileCount; ++k) {
-    const char* name = run.FileNames[k].block();
+  if (run.options.FileCount < 1 || run.options.FileCount > MAX_FILES)
+    finding("a file count out of 1 to 99");
+  if (run.options.ReplicateCount < 1) finding("a replicate count below 1");
+  for (int32_t k = 1; k <= run.options.FileCount; ++k) {
+    const char* name = run.options.FileNames[k].block();
     if (std::strlen(name) > MAX_NAME_LENGTH) finding("a file name longer than 50 characters");
     const int fd = open_regular_file(name);
     if (fd < 0) finding(std::string("a file name that does not open: ") + name);
     close_file(fd);
     for (int32_t j = 1; j < k; ++j) {
-      if (std::strcmp(name, run.FileNames[j].block()) == 0) finding("a file named twice");
+      if (std::strcmp(name, run.options.FileNames[j].block()) == 0) finding("a file named twice");
     }
   }
-  if (run.RatioChoice != 1 && run.RatioChoice != 2) finding("a ratio choice other than 1 or 2");
-  if (!(run.QualityConstant >= 0.0 && run.QualityConstant <= 4.0))
+  if (run.options.RatioChoice != 1 && run.options.RatioChoice != 2)
+    finding("a ratio choice other than 1 or 2");
+  if (!(run.options.QualityConstant >= 0.0 && run.options.QualityConstant <= 4.0))
     finding("a quality constant out of 0.0 to 4.0");
 }
 
@@ -52,10 +54,11 @@ void check_answers(const Run& run) {
 void ask_as_a_dialogue_run_does(Run& run) {
   ask_file_count(run);
   ask_replicate_count(run);
-  run.FileNames = cmatrix(1, run.FileCount, 0, run.FileNameWidth);
+  run.options.FileNames = cmatrix(1, run.options.FileCount, 0, run.options.FileNameWidth);
   ask_file_names(run);
   list_file_names(run);
-  run.first_file = open_result_file(run.console, run.FileNames[1].block(), 1);
+  run.slides.first_file =
+      open_result_file(run.options.console, run.options.FileNames[1].block(), 1);
   read_result_header(run);
   ask_ratio_choice(run);
   ask_quality_constant(run);

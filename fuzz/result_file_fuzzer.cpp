@@ -61,17 +61,17 @@ void check_field(const char* row, int32_t width, const char* what) {
 
 // What the later phases rely on after a read that ended normally.
 void check_complete_read(const Run& run) {
-  if (!run.first_file.bytes.empty()) finding("the first file was left open");
+  if (!run.slides.first_file.bytes.empty()) finding("the first file was left open");
   for (int channel = 0; channel < 2; ++channel) {
     for (int32_t field = 1; field <= 3; ++field)
-      check_field(run.channel_fields[channel][field].block(), CHANNEL_FIELD_WIDTH,
+      check_field(run.slides.channel_fields[channel][field].block(), CHANNEL_FIELD_WIDTH,
                   "a channel field");
-    check_field(run.image_name[channel], CHANNEL_FIELD_WIDTH, "an image name");
+    check_field(run.slides.image_name[channel], CHANNEL_FIELD_WIDTH, "an image name");
   }
-  for (int32_t s = 1; s <= run.TotalSpots; ++s) {
-    check_field(run.spot_name[s].block(), SPOT_NAME_WIDTH, "a spot name");
-    for (int32_t k = 1; k <= run.FileCount; ++k) {
-      if (run.spot_qc[k][s] != QC_PASS && run.spot_qc[k][s] != QC_FAIL)
+  for (int32_t s = 1; s <= run.slides.TotalSpots; ++s) {
+    check_field(run.slides.spot_name[s].block(), SPOT_NAME_WIDTH, "a spot name");
+    for (int32_t k = 1; k <= run.options.FileCount; ++k) {
+      if (run.spots.spot_qc[k][s] != QC_PASS && run.spots.spot_qc[k][s] != QC_FAIL)
         finding("a quality flag is neither QC_PASS nor QC_FAIL");
     }
   }
@@ -80,19 +80,19 @@ void check_complete_read(const Run& run) {
 // The reader's part of a run of two files, with the dialogue's answers fixed.
 void read_two_files(const std::string& first, const std::string& second) {
   Run run;
-  run.FileCount = 2;
-  run.ReplicateCount = 1;
-  run.FileNames = cmatrix(1, run.FileCount, 0, MAX_NAME_LENGTH);
-  std::strcpy(run.FileNames[1].block(), first.c_str());
-  std::strcpy(run.FileNames[2].block(), second.c_str());
+  run.options.FileCount = 2;
+  run.options.ReplicateCount = 1;
+  run.options.FileNames = cmatrix(1, run.options.FileCount, 0, MAX_NAME_LENGTH);
+  std::strcpy(run.options.FileNames[1].block(), first.c_str());
+  std::strcpy(run.options.FileNames[2].block(), second.c_str());
   try {
-    run.first_file = open_result_file(Console{}, run.FileNames[1].block(), 1);
+    run.slides.first_file = open_result_file(Console{}, run.options.FileNames[1].block(), 1);
     read_result_header(run);
-    run.RatioChoice = 1;
-    run.QualityConstant = 1.0;
+    run.options.RatioChoice = 1;
+    run.options.QualityConstant = 1.0;
     seek_spot_table(run);
     create_spot_arrays(run);
-    run.GeneNumber = run.TotalSpots / run.ReplicateCount;
+    run.genes.GeneNumber = run.slides.TotalSpots / run.options.ReplicateCount;
     read_spot_tables(run);
     check_complete_read(run);
   } catch (const RunEnded& ended) {

@@ -21,12 +21,12 @@ void adjust_p_values(std::vector<int32_t> tested, const DoubleVector& p, const D
 }
 
 void compute_q_values(Run& run) {
-  const int32_t genes = run.GeneNumber;
-  run.q_value = dvector(1, genes);
+  const int32_t genes = run.genes.GeneNumber;
+  run.genes.q_value = dvector(1, genes);
   std::vector<int32_t> tested;
   for (int32_t g = 1; g <= genes; ++g) {
-    run.q_value[g] = std::numeric_limits<double>::quiet_NaN();
-    if (run.p_value[g] >= 0.0) tested.push_back(g);
+    run.genes.q_value[g] = std::numeric_limits<double>::quiet_NaN();
+    if (run.genes.p_value[g] >= 0.0) tested.push_back(g);
   }
-  adjust_p_values(std::move(tested), run.p_value, run.q_value);
+  adjust_p_values(std::move(tested), run.genes.p_value, run.genes.q_value);
 }

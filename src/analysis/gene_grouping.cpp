@@ -5,19 +5,19 @@
 #include "analysis/analysis.hpp"
 
 void group_by_gene(Run& run) {
-  const int32_t files = run.FileCount;
-  const int32_t replicates = run.ReplicateCount;
-  const int32_t genes = run.GeneNumber;
-  run.gene_ratio = dmatrix(1, genes, 1, replicate_columns(run));
-  run.gene_qc = dmatrix(1, genes, 1, replicate_columns(run));
+  const int32_t files = run.options.FileCount;
+  const int32_t replicates = run.options.ReplicateCount;
+  const int32_t genes = run.genes.GeneNumber;
+  run.genes.gene_ratio = dmatrix(1, genes, 1, replicate_columns(run));
+  run.genes.gene_qc = dmatrix(1, genes, 1, replicate_columns(run));
 
   for (int32_t g = 1; g <= genes; ++g) {
     for (int32_t f = 1; f <= files; ++f) {
       for (int32_t j = 1; j <= replicates; ++j) {
         int32_t column = (f - 1) * replicates + j;
         int32_t spot = (g - 1) * replicates + j;
-        run.gene_ratio[g][column] = run.spot_ratio[f][spot];
-        run.gene_qc[g][column] = run.spot_qc[f][spot];
+        run.genes.gene_ratio[g][column] = run.spots.spot_ratio[f][spot];
+        run.genes.gene_qc[g][column] = run.spots.spot_qc[f][spot];
       }
     }
   }
@@ -27,13 +27,13 @@ void group_by_gene(Run& run) {
 // sums its own replicates in their order; going through the genes row by row only reads the gene
 // matrix in the order it lies in memory.
 void compute_file_gene_means(Run& run) {
-  const int32_t files = run.FileCount;
-  const int32_t replicates = run.ReplicateCount;
-  const int32_t genes = run.GeneNumber;
-  run.file_gene_mean = dmatrix(1, files, 1, genes);
+  const int32_t files = run.options.FileCount;
+  const int32_t replicates = run.options.ReplicateCount;
+  const int32_t genes = run.genes.GeneNumber;
+  run.genes.file_gene_mean = dmatrix(1, files, 1, genes);
 
   for (int32_t g = 1; g <= genes; ++g) {
-    const DoubleVector& ratios = run.gene_ratio[g];
+    const DoubleVector& ratios = run.genes.gene_ratio[g];
     for (int32_t f = 1; f <= files; ++f) {
       double sum = 0.0;
       int32_t count = 0;
@@ -44,17 +44,17 @@ void compute_file_gene_means(Run& run) {
           ++count;
         }
       }
-      run.file_gene_mean[f][g] = (count != 0) ? sum / count : 0.0;
+      run.genes.file_gene_mean[f][g] = (count != 0) ? sum / count : 0.0;
     }
   }
 }
 
 void zero_failed_ratios(Run& run) {
   const auto columns = static_cast<int32_t>(replicate_columns(run));
-  const int32_t genes = run.GeneNumber;
+  const int32_t genes = run.genes.GeneNumber;
   for (int32_t g = 1; g <= genes; ++g) {
-    const DoubleVector& ratios = run.gene_ratio[g];
-    const DoubleVector& flags = run.gene_qc[g];
+    const DoubleVector& ratios = run.genes.gene_ratio[g];
+    const DoubleVector& flags = run.genes.gene_qc[g];
     for (int32_t k = 1; k <= columns; ++k) {
       if (flags[k] < 0.0) ratios[k] = 0.0;
     }

@@ -34,13 +34,14 @@ std::vector<SpotGroup> fit_groups(const Run& run) {
   std::vector<SpotGroup> groups;
   if (run.normalisation.method != NormalisationMethod::kPrintTipLoess) {
     groups.emplace_back();
-    for (int32_t s = 1; s <= run.TotalSpots; ++s)
+    for (int32_t s = 1; s <= run.slides.TotalSpots; ++s)
       groups.back().push_back(s);
     return groups;
   }
   std::map<std::pair<int32_t, int32_t>, std::size_t> group_of_block;
-  for (int32_t s = 1; s <= run.TotalSpots; ++s) {
-    const std::pair<int32_t, int32_t> block{run.spot_array_row[s], run.spot_array_col[s]};
+  for (int32_t s = 1; s <= run.slides.TotalSpots; ++s) {
+    const std::pair<int32_t, int32_t> block{run.slides.spot_array_row[s],
+                                            run.slides.spot_array_col[s]};
     auto [place, added] = group_of_block.try_emplace(block, groups.size());
     if (added) groups.emplace_back();
     groups[place->second].push_back(s);
@@ -85,10 +86,11 @@ void gather_points(const Run& run, int32_t f, const SpotGroup& group, SlideWork&
   work.m.clear();
   work.a.clear();
   for (int32_t s : group) {
-    const double ratio = run.spot_ratio[f][s];
+    const double ratio = run.spots.spot_ratio[f][s];
     if (ratio == 0.0) continue;
     const double m = std::log2(ratio);
-    const double a = (std::log2(run.ch1_net[f][s]) + std::log2(run.ch2_net[f][s])) / 2.0;
+    const double a =
+        (std::log2(run.spots.ch1_net[f][s]) + std::log2(run.spots.ch2_net[f][s])) / 2.0;
     if (!std::isfinite(m) || !std::isfinite(a)) continue;
     work.spots.push_back(s);
     work.m.push_back(m);
@@ -103,11 +105,11 @@ void apply_fit(Run& run, int32_t f, SlideWork& work) {
   for (std::size_t i = 0; i < work.spots.size(); ++i) {
     const int32_t s = work.spots[i];
     const double ratio = std::exp2(work.m[i] - work.fit[i]);
-    const double ch1 = run.ch1_net[f][s];
+    const double ch1 = run.spots.ch1_net[f][s];
     const double ch2 = channel_two_over_one ? ratio * ch1 : ch1 / ratio;
-    work.factors.push_back(run.ch2_net[f][s] / ch2);
-    run.spot_ratio[f][s] = ratio;
-    run.ch2_net[f][s] = ch2;
+    work.factors.push_back(run.spots.ch2_net[f][s] / ch2);
+    run.spots.spot_ratio[f][s] = ratio;
+    run.spots.ch2_net[f][s] = ch2;
     if (normalisation.keep_removed) normalisation.removed_m[f][s] = work.fit[i];
   }
 }
@@ -128,17 +130,17 @@ void normalise_slide(Run& run, int32_t f, const std::vector<SpotGroup>& groups, 
   // The factor data.txt shows: the median of the factors that the spots' channel 2 nets were
   // divided by. Without such a spot it stays the channel-total factor, which the rest were
   // divided by.
-  if (!work.factors.empty()) run.norm_factor[f] = median_in_place(work.factors);
+  if (!work.factors.empty()) run.spots.norm_factor[f] = median_in_place(work.factors);
 }
 
 // What the whole-slide methods take away from M: the log2 of the factor channel 2 was divided
 // by, with the sign of the slide's orientation.
 void record_whole_slide_shift(Run& run) {
-  run.normalisation.slide_removed_m = dvector(1, run.FileCount);
-  for (int32_t f = 1; f <= run.FileCount; ++f) {
+  run.normalisation.slide_removed_m = dvector(1, run.options.FileCount);
+  for (int32_t f = 1; f <= run.options.FileCount; ++f) {
     const double shift = run.normalisation.method == NormalisationMethod::kNone
                              ? 0.0
-                             : std::log2(run.norm_factor[f]);
+                             : std::log2(run.spots.norm_factor[f]);
     run.normalisation.slide_removed_m[f] = ratio_choice_of(run, f) == 1 ? shift : -shift;
   }
 }
@@ -153,15 +155,15 @@ void normalise_log_ratios(Run& run) {
   }
   // The fits set what they remove from the spots they fit; nothing is removed from the others.
   if (normalisation.keep_removed) {
-    normalisation.removed_m = dmatrix(1, run.FileCount, 1, run.TotalSpots);
-    for (int32_t f = 1; f <= run.FileCount; ++f) {
-      for (int32_t s = 1; s <= run.TotalSpots; ++s)
+    normalisation.removed_m = dmatrix(1, run.options.FileCount, 1, run.slides.TotalSpots);
+    for (int32_t f = 1; f <= run.options.FileCount; ++f) {
+      for (int32_t s = 1; s <= run.slides.TotalSpots; ++s)
         normalisation.removed_m[f][s] = 0.0;
     }
   }
 
   const std::vector<SpotGroup> groups = fit_groups(run);
   share_among_threads<SlideWork>(
-      run.FileCount, run.threads,
+      run.options.FileCount, run.options.threads,
       [&run, &groups](int32_t f, SlideWork& work) { normalise_slide(run, f, groups, work); });
 }

@@ -24,7 +24,7 @@ struct SlideMeans {
 
 SlideMeans slide_means_of(const Run& run, int32_t g, std::vector<double>& means) {
   means.clear();
-  for (int32_t f = 1; f <= run.FileCount; ++f) {
+  for (int32_t f = 1; f <= run.options.FileCount; ++f) {
     const double mean = gene_slide_log2_mean(run, g, f);
     if (!std::isnan(mean)) means.push_back(mean);
   }
@@ -45,7 +45,7 @@ SlideMeans slide_means_of(const Run& run, int32_t g, std::vector<double>& means)
 
 void create_test_arrays(Run& run) {
   ModeratedTest& test = run.moderated;
-  const int32_t genes = run.GeneNumber;
+  const int32_t genes = run.genes.GeneNumber;
   test.slides_used = ivector(1, genes);
   test.slide_log2_mean = dvector(1, genes);
   test.t = dvector(1, genes);
@@ -63,14 +63,14 @@ void create_test_arrays(Run& run) {
 
 void compute_moderated_test(Run& run) {
   ModeratedTest& test = run.moderated;
-  const int32_t genes = run.GeneNumber;
+  const int32_t genes = run.genes.GeneNumber;
   create_test_arrays(run);
 
   // Each gene's slide means, and later its test, are its own: the genes are shared among the
   // threads.
   std::vector<double> variances(static_cast<std::size_t>(genes) + 1, kNaN);
   share_among_threads<std::vector<double>>(
-      genes, run.threads, [&run, &test, &variances](int32_t g, std::vector<double>& means) {
+      genes, run.options.threads, [&run, &test, &variances](int32_t g, std::vector<double>& means) {
         const SlideMeans gene = slide_means_of(run, g, means);
         test.slides_used[g] = gene.count;
         test.slide_log2_mean[g] = gene.mean;
@@ -103,7 +103,7 @@ void compute_moderated_test(Run& run) {
   // The posterior variance weighs the prior by d0 and the gene's own by d; a gene seen on one
   // slide has only the prior's.
   share_among_threads<NoScratch>(
-      genes, run.threads, [&test, &variances, &prior, pooled_df](int32_t g, NoScratch&) {
+      genes, run.options.threads, [&test, &variances, &prior, pooled_df](int32_t g, NoScratch&) {
         const int32_t n = test.slides_used[g];
         if (n == 0) return;
         const double d = n - 1;

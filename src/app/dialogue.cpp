@@ -93,7 +93,7 @@ void ask_file_count(Run& run) {
     if (value > MAX_FILES) {
       std::printf("Invalid Input! At most %d data files can be merged together!\n\n", MAX_FILES);
     } else if (value != 0) {
-      run.FileCount = value;
+      run.options.FileCount = value;
       return;
     } else {
       std::fputs("Invalid Input! You are expected to enter a integer!\n\n", stdout);
@@ -107,7 +107,7 @@ void ask_replicate_count(Run& run) {
   for (;;) {
     int32_t value = leading_integer(next_answer());
     if (value >= 1) {
-      run.ReplicateCount = value;
+      run.options.ReplicateCount = value;
       return;
     }
     std::fputs("\n Invalid Input! You are expected to enter a positive integer!\n\n", stdout);
@@ -118,7 +118,7 @@ void ask_replicate_count(Run& run) {
 void ask_file_names(Run& run) {
   std::fputs("\n Input the file names(no space allowed  within a filename):  ", stdout);
   std::fputs("\n", stdout);
-  for (int32_t k = 1; k <= run.FileCount; ++k) {
+  for (int32_t k = 1; k <= run.options.FileCount; ++k) {
     for (;;) {
       std::printf("\n file name %d:  ", k);
       std::string name = next_answer();
@@ -128,7 +128,7 @@ void ask_file_names(Run& run) {
             name.c_str(), MAX_NAME_LENGTH);
         continue;
       }
-      char* row = run.FileNames[k].block();
+      char* row = run.options.FileNames[k].block();
       std::memcpy(row, name.c_str(), name.size() + 1);
       bool accepted = true;
       if (!file_opens(name)) {
@@ -136,7 +136,7 @@ void ask_file_names(Run& run) {
         accepted = false;
       }
       for (int32_t j = 1; j < k; ++j) {
-        if (std::strcmp(row, run.FileNames[j].block()) == 0) {
+        if (std::strcmp(row, run.options.FileNames[j].block()) == 0) {
           std::printf("%s has been used by file name %d\n Please enter the file name again\n", row,
                       j);
           accepted = false;
@@ -149,8 +149,8 @@ void ask_file_names(Run& run) {
 
 void list_file_names(Run& run) {
   std::fputs("\n\nThe Files you want to merge are\n", stdout);
-  for (int32_t k = 1; k <= run.FileCount; ++k) {
-    std::printf("  File name %d:\t %s\n", k, run.FileNames[k].block());
+  for (int32_t k = 1; k <= run.options.FileCount; ++k) {
+    std::printf("  File name %d:\t %s\n", k, run.options.FileNames[k].block());
   }
   std::fputs("\n\n", stdout);
 }
@@ -164,7 +164,7 @@ void ask_ratio_choice(Run& run) {
     int32_t value = leading_integer(next_answer());
     std::fputs("\n", stdout);
     if (value == 1 || value == 2) {
-      run.RatioChoice = value;
+      run.options.RatioChoice = value;
       return;
     }
     std::fputs("Invalid Input, you are expected to enter 1 or 2\nPlease enter your choice again:  ",
@@ -183,7 +183,7 @@ void ask_quality_constant(Run& run) {
     double value = leading_real(next_answer());
     std::fputs("\n", stdout);
     if (value >= 0.0 && value <= 4.0) {
-      run.QualityConstant = value;
+      run.options.QualityConstant = value;
       return;
     }
     std::fputs(

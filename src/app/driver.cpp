@@ -29,7 +29,8 @@ constexpr int kUsageError = 2;
 // constant between the first file's header and its spot table, since the quality test of every
 // spot row needs the constant; a run from the command line has them already.
 void merge_files(Run& run, bool dialogue) {
-  run.first_file = open_result_file(run.console, run.FileNames[1].block(), 1);
+  run.slides.first_file =
+      open_result_file(run.options.console, run.options.FileNames[1].block(), 1);
   read_result_header(run);
   if (dialogue) {
     ask_ratio_choice(run);
@@ -38,22 +39,22 @@ void merge_files(Run& run, bool dialogue) {
   seek_spot_table(run);
 
   create_spot_arrays(run);
-  run.GeneNumber = run.TotalSpots / run.ReplicateCount;
-  print_progress(run.console, "GeneNumber = %d\n", run.GeneNumber);
+  run.genes.GeneNumber = run.slides.TotalSpots / run.options.ReplicateCount;
+  print_progress(run.options.console, "GeneNumber = %d\n", run.genes.GeneNumber);
   // The merge goes on and ends well, but a script should hear that it merged no gene.
-  if (!dialogue && run.GeneNumber == 0) {
+  if (!dialogue && run.genes.GeneNumber == 0) {
     std::fprintf(stderr,
                  "corvane: warning: --replicates %d is more than the %d spots of a slide, so no "
                  "spot belongs to a whole gene and merge.txt lists no genes\n",
-                 run.ReplicateCount, run.TotalSpots);
+                 run.options.ReplicateCount, run.slides.TotalSpots);
   }
   if (dialogue) std::fputs("\nProgram running...\n", stdout);
 
   read_spot_tables(run);
-  release_dmatrix(run.ch1_bg, 1, run.FileCount, 1, run.TotalSpots);
-  release_dmatrix(run.ch2_bg, 1, run.FileCount, 1, run.TotalSpots);
+  release_dmatrix(run.slides.ch1_bg, 1, run.options.FileCount, 1, run.slides.TotalSpots);
+  release_dmatrix(run.slides.ch2_bg, 1, run.options.FileCount, 1, run.slides.TotalSpots);
 
-  run.normalisation.keep_removed = !run.ReportPath.empty();
+  run.normalisation.keep_removed = !run.options.ReportPath.empty();
   normalise_channels(run);
   compute_spot_ratios(run);
   normalise_log_ratios(run);
@@ -63,12 +64,13 @@ void merge_files(Run& run, bool dialogue) {
   // taken on one thread of their own while the genes are grouped and data.txt is written, which
   // only read the spot arrays too (or at get() when the system gives no thread).
   std::future<void> spot_figures;
-  if (!run.ReportPath.empty()) {
+  if (!run.options.ReportPath.empty()) {
     if (scales_whole_slides(run.normalisation.method)) {
       spot_figures = std::async([&run] { collect_spot_figures(run, 1); });
     } else {
-      collect_spot_figures(run, run.threads);
-      release_dmatrix(run.normalisation.removed_m, 1, run.FileCount, 1, run.TotalSpots);
+      collect_spot_figures(run, run.options.threads);
+      release_dmatrix(run.normalisation.removed_m, 1, run.options.FileCount, 1,
+                      run.slides.TotalSpots);
     }
   }
   group_by_gene(run);
@@ -79,32 +81,32 @@ void merge_files(Run& run, bool dialogue) {
   // gene statistics made of every spot, and the report's gene sections, which show each top gene's
   // spots with their ratios. Neither holds the run above the most it holds while data.txt is
   // written.
-  const bool spot_table = !run.SpotTablePath.empty();
+  const bool spot_table = !run.options.SpotTablePath.empty();
   if (!spot_table) {
-    release_dmatrix(run.ch1_net, 1, run.FileCount, 1, run.TotalSpots);
-    release_dmatrix(run.ch2_net, 1, run.FileCount, 1, run.TotalSpots);
+    release_dmatrix(run.spots.ch1_net, 1, run.options.FileCount, 1, run.slides.TotalSpots);
+    release_dmatrix(run.spots.ch2_net, 1, run.options.FileCount, 1, run.slides.TotalSpots);
   }
-  release_dmatrix(run.channel_totals, 1, run.FileCount, 1, 2);
-  release_dvector(run.norm_factor, 1, run.FileCount);
-  if (!spot_table && run.ReportPath.empty()) {
-    release_dmatrix(run.spot_ratio, 1, run.FileCount, 1, run.TotalSpots);
+  release_dmatrix(run.spots.channel_totals, 1, run.options.FileCount, 1, 2);
+  release_dvector(run.spots.norm_factor, 1, run.options.FileCount);
+  if (!spot_table && run.options.ReportPath.empty()) {
+    release_dmatrix(run.spots.spot_ratio, 1, run.options.FileCount, 1, run.slides.TotalSpots);
   }
 
-  run.decisions.wanted = spot_table || !run.ReportPath.empty();
+  run.decisions.wanted = spot_table || !run.options.ReportPath.empty();
   compute_file_gene_means(run);
   zero_failed_ratios(run);
   compute_gene_statistics(run);
   write_merge_report(run);
   if (spot_table) {
     write_spot_table(run);
-    release_dmatrix(run.ch1_net, 1, run.FileCount, 1, run.TotalSpots);
-    release_dmatrix(run.ch2_net, 1, run.FileCount, 1, run.TotalSpots);
+    release_dmatrix(run.spots.ch1_net, 1, run.options.FileCount, 1, run.slides.TotalSpots);
+    release_dmatrix(run.spots.ch2_net, 1, run.options.FileCount, 1, run.slides.TotalSpots);
   }
 
-  if (run.GeneTablePath.empty() && run.ReportPath.empty()) return;
+  if (run.options.GeneTablePath.empty() && run.options.ReportPath.empty()) return;
   compute_q_values(run);
   compute_moderated_test(run);
-  if (run.ReportPath.empty()) {
+  if (run.options.ReportPath.empty()) {
     write_gene_table(run);
     return;
   }
@@ -113,7 +115,7 @@ void merge_files(Run& run, bool dialogue) {
   // written (or at get() when the system gives no thread).
   std::future<std::string> page =
       std::async([&figures = std::as_const(run.figures)] { return html_report_text(figures); });
-  if (!run.GeneTablePath.empty()) write_gene_table(run);
+  if (!run.options.GeneTablePath.empty()) write_gene_table(run);
   write_html_report(run, page.get());
 }
 
@@ -150,7 +152,7 @@ int run_dialogue() {
 
   ask_file_count(run);
   ask_replicate_count(run);
-  run.FileNames = cmatrix(1, run.FileCount, 0, run.FileNameWidth);
+  run.options.FileNames = cmatrix(1, run.options.FileCount, 0, run.options.FileNameWidth);
   ask_file_names(run);
   list_file_names(run);
 
@@ -187,27 +189,28 @@ int run_command_line(int argc, const char* const* argv) {
   }
 
   Run run;
-  run.console = Console{stderr, !options.quiet, false};
-  run.OutputFolder = options.output_folder;
-  run.GeneTablePath = options.gene_table;
-  run.SpotTablePath = options.spot_table;
-  run.ReportPath = options.report;
-  run.CommandLineText = command_line_text(argc, argv);
-  run.FileCount = static_cast<int32_t>(options.files.size());
-  run.ReplicateCount = options.replicates;
-  run.RatioChoice = options.ratio_choice;
-  run.QualityConstant = options.quality_constant;
+  run.options.console = Console{stderr, !options.quiet, false};
+  run.options.OutputFolder = options.output_folder;
+  run.options.GeneTablePath = options.gene_table;
+  run.options.SpotTablePath = options.spot_table;
+  run.options.ReportPath = options.report;
+  run.options.CommandLineText = command_line_text(argc, argv);
+  run.options.FileCount = static_cast<int32_t>(options.files.size());
+  run.options.ReplicateCount = options.replicates;
+  run.options.RatioChoice = options.ratio_choice;
+  run.options.QualityConstant = options.quality_constant;
   run.normalisation.method = options.method;
   run.normalisation.swapped_slides = options.swapped_slides;
   std::sort(run.normalisation.swapped_slides.begin(), run.normalisation.swapped_slides.end());
-  run.threads = static_cast<int32_t>(std::thread::hardware_concurrency());
-  run.FileNameWidth = MAX_NAME_LENGTH;
+  run.options.threads = static_cast<int32_t>(std::thread::hardware_concurrency());
+  run.options.FileNameWidth = MAX_NAME_LENGTH;
   for (const std::string& name : options.files)
-    run.FileNameWidth = std::max(run.FileNameWidth, static_cast<int32_t>(name.size()));
-  run.FileNames = cmatrix(1, run.FileCount, 0, run.FileNameWidth);
-  for (int32_t k = 1; k <= run.FileCount; ++k) {
+    run.options.FileNameWidth =
+        std::max(run.options.FileNameWidth, static_cast<int32_t>(name.size()));
+  run.options.FileNames = cmatrix(1, run.options.FileCount, 0, run.options.FileNameWidth);
+  for (int32_t k = 1; k <= run.options.FileCount; ++k) {
     const std::string& name = options.files[static_cast<std::size_t>(k - 1)];
-    std::copy(name.c_str(), name.c_str() + name.size() + 1, run.FileNames[k].block());
+    std::copy(name.c_str(), name.c_str() + name.size() + 1, run.options.FileNames[k].block());
   }
 
   merge_files(run, false);

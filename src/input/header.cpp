@@ -55,61 +55,63 @@ void extract_image_name(const OffsetVector<char>& image_path, char* image_name) 
 }  // namespace
 
 void read_result_header(Run& run) {
-  ResultFile& file = run.first_file;
+  ResultFile& file = run.slides.first_file;
   skip_lines(file, 10);
-  run.ArrayRows = read_header_value(file, 2, "ArrayRows");
-  print_progress(run.console, "ArrayRows = %d\n", run.ArrayRows);
-  run.ArrayColumns = read_header_value(file, 2, "ArrayColumns");
-  print_progress(run.console, "ArrayColumns = %d\n", run.ArrayColumns);
-  run.Rows = read_header_value(file, 1, "Rows");
-  print_progress(run.console, "Rows = %d\n", run.Rows);
-  run.Columns = read_header_value(file, 1, "Columns");
-  print_progress(run.console, "Columns = %d\n", run.Columns);
+  run.slides.ArrayRows = read_header_value(file, 2, "ArrayRows");
+  print_progress(run.options.console, "ArrayRows = %d\n", run.slides.ArrayRows);
+  run.slides.ArrayColumns = read_header_value(file, 2, "ArrayColumns");
+  print_progress(run.options.console, "ArrayColumns = %d\n", run.slides.ArrayColumns);
+  run.slides.Rows = read_header_value(file, 1, "Rows");
+  print_progress(run.options.console, "Rows = %d\n", run.slides.Rows);
+  run.slides.Columns = read_header_value(file, 1, "Columns");
+  print_progress(run.options.console, "Columns = %d\n", run.slides.Columns);
 
   skip_lines(file, 7);
-  run.ArraySpots = read_header_value(file, 3, "ArraySpots");
-  print_progress(run.console, "ArraySpots = %d\n", run.ArraySpots);
-  run.TotalSpots = read_header_value(file, 2, "TotalSpots");
+  run.slides.ArraySpots = read_header_value(file, 3, "ArraySpots");
+  print_progress(run.options.console, "ArraySpots = %d\n", run.slides.ArraySpots);
+  run.slides.TotalSpots = read_header_value(file, 2, "TotalSpots");
   // Every array of the run is sized by TotalSpots; a file without spots is of no use.
-  if (run.TotalSpots < 1) {
+  if (run.slides.TotalSpots < 1) {
     reject_damaged_file(
-        file, "expected TotalSpots of at least 1, found " + std::to_string(run.TotalSpots));
+        file, "expected TotalSpots of at least 1, found " + std::to_string(run.slides.TotalSpots));
   }
-  print_progress(run.console, "TotalSpots = %d\n\n", run.TotalSpots);
+  print_progress(run.options.console, "TotalSpots = %d\n\n", run.slides.TotalSpots);
 
   skip_lines(file, 8);
-  run.channel_fields[0] = cmatrix(1, 3, 0, CHANNEL_FIELD_WIDTH);
-  run.channel_fields[1] = cmatrix(1, 3, 0, CHANNEL_FIELD_WIDTH);
-  print_progress(run.console, "Channel (Fluor.)\tImage (listed only for the first data set)\n");
-  read_channel_line(file, run.channel_fields[0], 1);
+  run.slides.channel_fields[0] = cmatrix(1, 3, 0, CHANNEL_FIELD_WIDTH);
+  run.slides.channel_fields[1] = cmatrix(1, 3, 0, CHANNEL_FIELD_WIDTH);
+  print_progress(run.options.console,
+                 "Channel (Fluor.)\tImage (listed only for the first data set)\n");
+  read_channel_line(file, run.slides.channel_fields[0], 1);
   skip_lines(file, 1);
-  read_channel_line(file, run.channel_fields[1], 2);
+  read_channel_line(file, run.slides.channel_fields[1], 2);
 
   for (int channel = 0; channel < 2; ++channel)
-    extract_image_name(run.channel_fields[channel][2], run.image_name[channel]);
+    extract_image_name(run.slides.channel_fields[channel][2], run.slides.image_name[channel]);
   // Every field and image name keeps its tab, so "%2.3s" shows at most three characters, and an
   // empty field shows as a blank and its tab.
-  print_progress(run.console, "%2.3s(%2.3s)\t%s\n", run.channel_fields[0][1].block(),
-                 run.channel_fields[0][3].block(), run.image_name[0]);
-  print_progress(run.console, "%2.3s(%2.3s) \t%s\n", run.channel_fields[1][1].block(),
-                 run.channel_fields[1][3].block(), run.image_name[1]);
+  print_progress(run.options.console, "%2.3s(%2.3s)\t%s\n", run.slides.channel_fields[0][1].block(),
+                 run.slides.channel_fields[0][3].block(), run.slides.image_name[0]);
+  print_progress(run.options.console, "%2.3s(%2.3s) \t%s\n",
+                 run.slides.channel_fields[1][1].block(), run.slides.channel_fields[1][3].block(),
+                 run.slides.image_name[1]);
 }
 
 void seek_spot_table(Run& run) {
-  ResultFile& file = run.first_file;
+  ResultFile& file = run.slides.first_file;
   skip_lines(file, 5);
   int32_t discarded = 0;
   if (!read_int32(file, discarded)) {
     reject_damaged_file(
         file, "expected an integer (the value of line 36), found " + describe_next_word(file));
   }
-  skip_lines(file, int64_t{run.TotalSpots} + 4);
+  skip_lines(file, int64_t{run.slides.TotalSpots} + 4);
 
   // Refuse a TotalSpots that the rest of the file cannot hold before arrays are sized by it.
-  const int64_t needed = int64_t{run.TotalSpots} * (kShortestSpotRow + 1) - 1;
+  const int64_t needed = int64_t{run.slides.TotalSpots} * (kShortestSpotRow + 1) - 1;
   const auto left = static_cast<int64_t>(file.bytes.size() - file.pos);
   if (left < needed) {
-    reject_damaged_file(file, "expected TotalSpots = " + std::to_string(run.TotalSpots) +
+    reject_damaged_file(file, "expected TotalSpots = " + std::to_string(run.slides.TotalSpots) +
                                   " spot rows of at least " + std::to_string(kShortestSpotRow) +
                                   " characters each, found " + std::to_string(left) +
                                   " characters to the end of the file");

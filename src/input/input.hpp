@@ -26,15 +26,16 @@ struct Run;
 // regular file (a folder, a device, a named pipe) cannot be opened as a result file.
 ResultFile open_result_file(const Console& console, const char* name, int32_t file_number);
 
-// Reads the header values and channel lines of run.first_file, which stands right after its first
-// word, and echoes them. Creates run.channel_fields[0] and [1] and fills run.image_name.
+// Reads the header values and channel lines of run.slides.first_file, which stands right after its
+// first word, and echoes them. Creates run.slides.channel_fields[0] and [1] and fills
+// run.slides.image_name.
 void read_result_header(Run& run);
 
-// Moves run.first_file from its second channel line to the first row of its spot table.
+// Moves run.slides.first_file from its second channel line to the first row of its spot table.
 void seek_spot_table(Run& run);
 
-// Reads the spot table of run.first_file, closes it, then opens, reads and closes files 2 to N
-// one at a time. The spot arrays must exist, with every spot_qc entry QC_PASS.
+// Reads the spot table of run.slides.first_file, closes it, then opens, reads and closes files 2 to
+// N one at a time. The spot arrays must exist, with every spot_qc entry QC_PASS.
 void read_spot_tables(Run& run);
 
 // Reads spot row s of file k from `file` into the spot arrays and sets spot_qc[k][s]. For k >= 2,

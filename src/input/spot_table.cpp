@@ -73,13 +73,14 @@ bool passes_quality_test(double ch1_net, double ch1_bg, double ch2_net, double c
 // Stores the two channels of spot s of file k and sets its quality flag.
 void store_channels(Run& run, int32_t k, int32_t s, double ch1_intensity, double ch1_background,
                     double ch2_intensity, double ch2_background) {
-  run.ch1_bg[k][s] = ch1_background;
-  run.ch1_net[k][s] = ch1_intensity - ch1_background;
-  run.ch2_bg[k][s] = ch2_background;
-  run.ch2_net[k][s] = ch2_intensity - ch2_background;
-  if (!passes_quality_test(run.ch1_net[k][s], run.ch1_bg[k][s], run.ch2_net[k][s], run.ch2_bg[k][s],
-                           run.QualityConstant)) {
-    run.spot_qc[k][s] = QC_FAIL;
+  run.slides.ch1_bg[k][s] = ch1_background;
+  run.spots.ch1_net[k][s] = ch1_intensity - ch1_background;
+  run.slides.ch2_bg[k][s] = ch2_background;
+  run.spots.ch2_net[k][s] = ch2_intensity - ch2_background;
+  if (!passes_quality_test(run.spots.ch1_net[k][s], run.slides.ch1_bg[k][s],
+                           run.spots.ch2_net[k][s], run.slides.ch2_bg[k][s],
+                           run.options.QualityConstant)) {
+    run.spots.spot_qc[k][s] = QC_FAIL;
   }
 }
 
@@ -103,15 +104,16 @@ void store_name(const OffsetVector<char>& row, int32_t k, const char* name, std:
 
 void store_plain_row(Run& run, const PlainSpotRow& row, int32_t k, int32_t s) {
   if (k == 1) {
-    run.spot_array_row[s] = row.position[0];
-    run.spot_array_col[s] = row.position[1];
-    run.spot_row[s] = row.position[2];
-    run.spot_col[s] = row.position[3];
+    run.slides.spot_array_row[s] = row.position[0];
+    run.slides.spot_array_col[s] = row.position[1];
+    run.slides.spot_row[s] = row.position[2];
+    run.slides.spot_col[s] = row.position[3];
   }
   // Only the last file's names are kept. The first file's are stored as well, so that every row
   // holds a name and zeros, as the files in between would leave it; theirs need no storing, as
   // no one reads a name before the last file is read.
-  if (k == 1 || k == run.FileCount) store_name(run.spot_name[s], k, row.name, row.name_length);
+  if (k == 1 || k == run.options.FileCount)
+    store_name(run.slides.spot_name[s], k, row.name, row.name_length);
   store_channels(run, k, s, row.ch1_intensity, row.ch1_background, row.ch2_intensity,
                  row.ch2_background);
 }
@@ -129,10 +131,10 @@ void read_spot_row(Run& run, ResultFile& file, int32_t k, int32_t s) {
   // Positions come from the first file only; the later files' columns are read and dropped.
   if (k == 1) {
     read_row_integer(file, 1, s);
-    run.spot_array_row[s] = read_row_integer(file, 2, s);
-    run.spot_array_col[s] = read_row_integer(file, 3, s);
-    run.spot_row[s] = read_row_integer(file, 4, s);
-    run.spot_col[s] = read_row_integer(file, 5, s);
+    run.slides.spot_array_row[s] = read_row_integer(file, 2, s);
+    run.slides.spot_array_col[s] = read_row_integer(file, 3, s);
+    run.slides.spot_row[s] = read_row_integer(file, 4, s);
+    run.slides.spot_col[s] = read_row_integer(file, 5, s);
   } else {
     for (int32_t column = 1; column <= 5; ++column)
       read_row_integer(file, column, s);
@@ -145,7 +147,7 @@ void read_spot_row(Run& run, ResultFile& file, int32_t k, int32_t s) {
                                   std::to_string(s) + ", found the end of the file");
   }
   // Every file overwrites the name, so the last file's names are the ones kept.
-  if (!read_tab_field(file, run.spot_name[s], SPOT_NAME_WIDTH))
+  if (!read_tab_field(file, run.slides.spot_name[s], SPOT_NAME_WIDTH))
     reject_tab_field(file, SPOT_NAME_WIDTH, "name of spot row " + std::to_string(s));
   const std::size_t name_end = file.pos;
   const int64_t name_line = file.line;
@@ -158,16 +160,16 @@ void read_spot_row(Run& run, ResultFile& file, int32_t k, int32_t s) {
 }
 
 void read_spot_tables(Run& run) {
-  for (int32_t s = 1; s <= run.TotalSpots; ++s)
-    read_spot_row(run, run.first_file, 1, s);
-  close_result_file(run.first_file);
+  for (int32_t s = 1; s <= run.slides.TotalSpots; ++s)
+    read_spot_row(run, run.slides.first_file, 1, s);
+  close_result_file(run.slides.first_file);
 
-  for (int32_t k = 2; k <= run.FileCount; ++k) {
-    ResultFile file = open_result_file(run.console, run.FileNames[k].block(), k);
+  for (int32_t k = 2; k <= run.options.FileCount; ++k) {
+    ResultFile file = open_result_file(run.options.console, run.options.FileNames[k].block(), k);
     // The header of a later file is not read: its spot table starts on the line where the first
     // file's does, TotalSpots + 39 lines below its first word.
-    skip_lines(file, int64_t{run.TotalSpots} + 39);
-    for (int32_t s = 1; s <= run.TotalSpots; ++s)
+    skip_lines(file, int64_t{run.slides.TotalSpots} + 39);
+    for (int32_t s = 1; s <= run.slides.TotalSpots; ++s)
       read_spot_row(run, file, k, s);
     close_result_file(file);
   }

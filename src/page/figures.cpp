@@ -62,10 +62,10 @@ SlideExtremes extremes_of_slide(const Run& run, int32_t f) {
   double shift_low = 0.0, shift_high = 0.0;
   const bool per_spot = !scales_whole_slides(run.normalisation.method);
   const double slide_removed = per_spot ? 0.0 : run.normalisation.slide_removed_m[f];
-  for (int32_t s = 1; s <= run.TotalSpots; ++s) {
-    const double ratio = run.spot_ratio[f][s];
+  for (int32_t s = 1; s <= run.slides.TotalSpots; ++s) {
+    const double ratio = run.spots.spot_ratio[f][s];
     if (ratio == 0.0) continue;
-    const double product = run.ch1_net[f][s] * run.ch2_net[f][s];
+    const double product = run.spots.ch1_net[f][s] * run.spots.ch2_net[f][s];
     if (!plottable(product, ratio)) continue;
     product_low = std::min(product_low, product);
     product_high = std::max(product_high, product);
@@ -86,10 +86,11 @@ SlideExtremes extremes_of_slide(const Run& run, int32_t f) {
 // The MA axes cover every spot with a ratio on every slide.
 void set_ma_axes(Run& run, int32_t threads) {
   RunFigures& figures = run.figures;
-  std::vector<SlideExtremes> slides(static_cast<std::size_t>(run.FileCount));
-  share_among_threads<NoScratch>(run.FileCount, threads, [&run, &slides](int32_t f, NoScratch&) {
-    slides[static_cast<std::size_t>(f - 1)] = extremes_of_slide(run, f);
-  });
+  std::vector<SlideExtremes> slides(static_cast<std::size_t>(run.options.FileCount));
+  share_among_threads<NoScratch>(
+      run.options.FileCount, threads, [&run, &slides](int32_t f, NoScratch&) {
+        slides[static_cast<std::size_t>(f - 1)] = extremes_of_slide(run, f);
+      });
   double ratio_low = INFINITY, ratio_high = -INFINITY;
   double a_low = INFINITY, a_high = -INFINITY;
   for (const SlideExtremes& slide : slides) {
@@ -153,17 +154,17 @@ void collect_slide(Run& run, int32_t f, SlideScratch& scratch) {
   const RunFigures& figures = run.figures;
   std::vector<double>& log2_ratios = scratch.log2_ratios;
   SlideFigures slide;
-  slide.file = run.FileNames[f].block();
-  slide.dye_swapped = ratio_choice_of(run, f) != run.RatioChoice;
-  slide.ch1_total = run.channel_totals[f][1];
-  slide.ch2_total = run.channel_totals[f][2];
-  slide.norm_factor = run.norm_factor[f];
+  slide.file = run.options.FileNames[f].block();
+  slide.dye_swapped = ratio_choice_of(run, f) != run.options.RatioChoice;
+  slide.ch1_total = run.spots.channel_totals[f][1];
+  slide.ch2_total = run.spots.channel_totals[f][2];
+  slide.norm_factor = run.spots.norm_factor[f];
   slide.ma_pass.assign(kMaBinsA * kMaBinsM, 0);
   slide.ma_fail.assign(kMaBinsA * kMaBinsM, 0);
   scratch.after.assign(kMaBinsA * kFineBinsM, 0);
   scratch.before.assign(kMaBinsA * kFineBinsM, 0);
   log2_ratios.clear();
-  slide.image_codes.assign(static_cast<std::size_t>(run.TotalSpots), kNoRatioCode);
+  slide.image_codes.assign(static_cast<std::size_t>(run.slides.TotalSpots), kNoRatioCode);
   const double a_scale = kMaBinsA / (figures.a_highest - figures.a_lowest);
   const double fine_width = (figures.m_highest - figures.m_lowest) / kFineBinsM;
   const double fine_scale = kFineBinsM / (figures.m_highest - figures.m_lowest);
@@ -172,16 +173,16 @@ void collect_slide(Run& run, int32_t f, SlideScratch& scratch) {
   const bool per_spot = !scales_whole_slides(run.normalisation.method);
   const DoubleVector removed_m = per_spot ? run.normalisation.removed_m[f] : DoubleVector();
   const double slide_removed = per_spot ? 0.0 : run.normalisation.slide_removed_m[f];
-  for (int32_t s = 1; s <= run.TotalSpots; ++s) {
-    const bool fails = run.spot_qc[f][s] < 0.0;
+  for (int32_t s = 1; s <= run.slides.TotalSpots; ++s) {
+    const bool fails = run.spots.spot_qc[f][s] < 0.0;
     if (fails) ++slide.spots_failing_quality;
-    const double ratio = run.spot_ratio[f][s];
+    const double ratio = run.spots.spot_ratio[f][s];
     if (ratio == 0.0) {
       ++slide.spots_without_ratio;
       continue;
     }
     uint16_t& code = slide.image_codes[static_cast<std::size_t>(s - 1)];
-    const double product = run.ch1_net[f][s] * run.ch2_net[f][s];
+    const double product = run.spots.ch1_net[f][s] * run.spots.ch2_net[f][s];
     if (!plottable(product, ratio)) {
       // Nets whose product overflowed or underflowed may still give a ratio for the image.
       if (!fails && std::isfinite(ratio)) code = log2_code(std::log2(ratio));
@@ -211,27 +212,28 @@ void collect_slide(Run& run, int32_t f, SlideScratch& scratch) {
 
 void collect_spot_figures(Run& run, int32_t threads) {
   RunFigures& figures = run.figures;
-  figures.files = run.FileCount;
-  figures.spots_per_slide = run.TotalSpots;
-  figures.genes = run.GeneNumber;
-  figures.replicates = run.ReplicateCount;
-  figures.ratio_choice = run.RatioChoice;
-  figures.quality_constant = run.QualityConstant;
-  figures.command_line = run.CommandLineText;
-  figures.threads = run.threads;
+  figures.files = run.options.FileCount;
+  figures.spots_per_slide = run.slides.TotalSpots;
+  figures.genes = run.genes.GeneNumber;
+  figures.replicates = run.options.ReplicateCount;
+  figures.ratio_choice = run.options.RatioChoice;
+  figures.quality_constant = run.options.QualityConstant;
+  figures.command_line = run.options.CommandLineText;
+  figures.threads = run.options.threads;
   const NormalisationMethod method = run.normalisation.method;
   figures.normalisation_method = normalisation_method_name(method);
   figures.before_curve_fitted =
       method == NormalisationMethod::kLoess || method == NormalisationMethod::kPrintTipLoess;
   set_ma_axes(run, threads);
   // Each slide's figures are its own: the slides are shared among the threads.
-  figures.slides.resize(static_cast<std::size_t>(run.FileCount));
+  figures.slides.resize(static_cast<std::size_t>(run.options.FileCount));
   share_among_threads<SlideScratch>(
-      run.FileCount, threads,
+      run.options.FileCount, threads,
       [&run](int32_t f, SlideScratch& scratch) { collect_slide(run, f, scratch); });
-  figures.spot_places.resize(static_cast<std::size_t>(run.TotalSpots));
-  for (int32_t s = 1; s <= run.TotalSpots; ++s) {
+  figures.spot_places.resize(static_cast<std::size_t>(run.slides.TotalSpots));
+  for (int32_t s = 1; s <= run.slides.TotalSpots; ++s) {
     figures.spot_places[static_cast<std::size_t>(s - 1)] = {
-        run.spot_array_row[s], run.spot_array_col[s], run.spot_row[s], run.spot_col[s]};
+        run.slides.spot_array_row[s], run.slides.spot_array_col[s], run.slides.spot_row[s],
+        run.slides.spot_col[s]};
   }
 }

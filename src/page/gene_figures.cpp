@@ -13,24 +13,25 @@
 namespace {
 
 std::string gene_position(const Run& run, int32_t gene) {
-  const int32_t first_spot = (gene - 1) * run.ReplicateCount + 1;
-  const int32_t last_spot = gene * run.ReplicateCount;
-  return "AR" + std::to_string(run.spot_array_row[last_spot]) + " AC" +
-         std::to_string(run.spot_array_col[last_spot]) + " R" +
-         std::to_string(run.spot_row[last_spot]) + " C" + std::to_string(run.spot_col[first_spot]) +
-         "-C" + std::to_string(run.spot_col[last_spot]);
+  const int32_t first_spot = (gene - 1) * run.options.ReplicateCount + 1;
+  const int32_t last_spot = gene * run.options.ReplicateCount;
+  return "AR" + std::to_string(run.slides.spot_array_row[last_spot]) + " AC" +
+         std::to_string(run.slides.spot_array_col[last_spot]) + " R" +
+         std::to_string(run.slides.spot_row[last_spot]) + " C" +
+         std::to_string(run.slides.spot_col[first_spot]) + "-C" +
+         std::to_string(run.slides.spot_col[last_spot]);
 }
 
 // Every replicate spot of the gene, and each slide's mean as the moderated test takes it: the
 // mean log2 of the gene's ratios on the slide that are still positive after the quality zeroing.
 void collect_replicate_spots(const Run& run, GeneFigures& gene) {
   const int32_t g = gene.gene;
-  const int32_t replicates = run.ReplicateCount;
-  for (int32_t f = 1; f <= run.FileCount; ++f) {
+  const int32_t replicates = run.options.ReplicateCount;
+  for (int32_t f = 1; f <= run.options.FileCount; ++f) {
     gene.slide_means.push_back(gene_slide_log2_mean(run, g, f));
     for (int32_t j = 1; j <= replicates; ++j) {
       const SpotDecision decision = spot_decision(run, f, (g - 1) * replicates + j);
-      const double ratio = run.spot_ratio[f][(g - 1) * replicates + j];
+      const double ratio = run.spots.spot_ratio[f][(g - 1) * replicates + j];
       const double log2_ratio = decision == SpotDecision::kNoRatio ? NAN : std::log2(ratio);
       gene.replicate_spots.push_back({f, log2_ratio, decision});
     }
@@ -41,30 +42,30 @@ void collect_replicate_spots(const Run& run, GeneFigures& gene) {
 
 void collect_gene_figures(Run& run) {
   RunFigures& figures = run.figures;
-  for (int32_t f = 1; f <= run.FileCount; ++f)
-    figures.slides[static_cast<std::size_t>(f - 1)].outliers_rejected = run.file_outliers[f];
+  for (int32_t f = 1; f <= run.options.FileCount; ++f)
+    figures.slides[static_cast<std::size_t>(f - 1)].outliers_rejected = run.genes.file_outliers[f];
   const ModeratedTest& test = run.moderated;
   figures.moderated.made = test.made;
   figures.moderated.not_made_because = test.not_made_because;
   figures.moderated.prior_df = test.prior_df;
   figures.moderated.prior_variance = test.prior_variance;
-  figures.tested_genes.reserve(static_cast<std::size_t>(run.GeneNumber));
-  for (int32_t g = 1; g <= run.GeneNumber; ++g) {
-    const bool pooled_test = !(run.p_value[g] < 0.0);
+  figures.tested_genes.reserve(static_cast<std::size_t>(run.genes.GeneNumber));
+  for (int32_t g = 1; g <= run.genes.GeneNumber; ++g) {
+    const bool pooled_test = !(run.genes.p_value[g] < 0.0);
     const bool moderated_test = test.made && test.slides_used[g] > 0;
     if (!pooled_test && !moderated_test) continue;
-    const int32_t last_spot = g * run.ReplicateCount;
+    const int32_t last_spot = g * run.options.ReplicateCount;
     GeneFigures gene;
     gene.gene = g;
-    gene.name = field_without_tab(run.spot_name[last_spot].block());
+    gene.name = field_without_tab(run.slides.spot_name[last_spot].block());
     gene.position = gene_position(run, g);
     gene.pooled_test = pooled_test;
-    gene.mean_ratio = pooled_test ? run.ratio_mean[g] : NAN;
-    gene.log2_mean = pooled_test ? run.log_mean[g] : NAN;
-    gene.p_value = pooled_test ? run.p_value[g] : NAN;
-    gene.q_value = pooled_test ? run.q_value[g] : NAN;
-    gene.spots_used = run.spots_used[g];
-    gene.outliers = run.outliers_found[g];
+    gene.mean_ratio = pooled_test ? run.genes.ratio_mean[g] : NAN;
+    gene.log2_mean = pooled_test ? run.genes.log_mean[g] : NAN;
+    gene.p_value = pooled_test ? run.genes.p_value[g] : NAN;
+    gene.q_value = pooled_test ? run.genes.q_value[g] : NAN;
+    gene.spots_used = run.genes.spots_used[g];
+    gene.outliers = run.genes.outliers_found[g];
     gene.slides_used = test.slides_used[g];
     gene.slide_log2_mean = moderated_test ? test.slide_log2_mean[g] : NAN;
     gene.moderated_t = moderated_test ? test.t[g] : NAN;

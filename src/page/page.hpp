@@ -13,6 +13,6 @@
 void collect_spot_figures(Run& run, int32_t threads);
 void collect_gene_figures(Run& run);
 
-// Writes the page, as html_report_text draws it from run.figures, to run.ReportPath ("-": standard
-// output). A page that cannot be opened or written ends the run as a report file does.
+// Writes the page, as html_report_text draws it from run.figures, to run.options.ReportPath ("-":
+// standard output). A page that cannot be opened or written ends the run as a report file does.
 void write_html_report(const Run& run, const std::string& page);

@@ -10,9 +10,9 @@ namespace {
 void write_heading(ReportWriter& out, const Run& run) {
   append_text(out,
               "gene\tfirst_spot\tlast_spot\tarray_row\tarray_col\trow\tfirst_col\tlast_col\tname");
-  for (int32_t file = 1; file <= run.FileCount; ++file) {
+  for (int32_t file = 1; file <= run.options.FileCount; ++file) {
     append_text(out, "\tratio_");
-    append_field_text(out, run.FileNames[file].block());
+    append_field_text(out, run.options.FileNames[file].block());
   }
   append_text(
       out,
@@ -32,39 +32,41 @@ void write_real_field(ReportWriter& out, double value, bool missing) {
 }
 
 void write_gene_row(ReportWriter& out, const Run& run, int32_t gene) {
-  const int32_t first_spot = (gene - 1) * run.ReplicateCount + 1;
-  const int32_t last_spot = gene * run.ReplicateCount;
+  const int32_t first_spot = (gene - 1) * run.options.ReplicateCount + 1;
+  const int32_t last_spot = gene * run.options.ReplicateCount;
   append_int(out, gene);
   write_int_field(out, first_spot);
   write_int_field(out, last_spot);
   // The position merge.txt shows: the last spot's, with the columns from the first to the last.
-  write_int_field(out, run.spot_array_row[last_spot]);
-  write_int_field(out, run.spot_array_col[last_spot]);
-  write_int_field(out, run.spot_row[last_spot]);
-  write_int_field(out, run.spot_col[first_spot]);
-  write_int_field(out, run.spot_col[last_spot]);
+  write_int_field(out, run.slides.spot_array_row[last_spot]);
+  write_int_field(out, run.slides.spot_array_col[last_spot]);
+  write_int_field(out, run.slides.spot_row[last_spot]);
+  write_int_field(out, run.slides.spot_col[first_spot]);
+  write_int_field(out, run.slides.spot_col[last_spot]);
   append_text(out, "\t");
-  append_field_text(out, run.spot_name[last_spot].block());
+  append_field_text(out, run.slides.spot_name[last_spot].block());
 
   // A slide without a positive ratio for the gene has the mean 0.0.
-  for (int32_t file = 1; file <= run.FileCount; ++file)
-    write_real_field(out, run.file_gene_mean[file][gene], run.file_gene_mean[file][gene] == 0.0);
+  for (int32_t file = 1; file <= run.options.FileCount; ++file)
+    write_real_field(out, run.genes.file_gene_mean[file][gene],
+                     run.genes.file_gene_mean[file][gene] == 0.0);
 
-  const bool no_statistics = run.spots_used[gene] == 0;
-  write_real_field(out, run.ratio_mean[gene], no_statistics);
-  write_real_field(out, run.ratio_sd[gene], no_statistics);
-  write_real_field(out, run.ratio_cv[gene], no_statistics || run.ratio_cv[gene] < kLowestShownCv);
-  write_real_field(out, run.ratio_median[gene], no_statistics);
-  write_real_field(out, run.log_mean[gene], no_statistics);
-  write_real_field(out, run.log_sd[gene], no_statistics);
-  const bool no_test = run.p_value[gene] < 0.0;
-  write_real_field(out, run.t_statistic[gene], no_test);
-  write_real_field(out, run.degrees_of_freedom[gene], no_test);
-  write_real_field(out, run.p_value[gene], no_test);
-  write_real_field(out, run.q_value[gene], no_test);
-  write_int_field(out, run.spots_used[gene]);
-  write_int_field(out, run.outliers_found[gene]);
-  write_int_field(out, run.zero_count[gene]);
+  const bool no_statistics = run.genes.spots_used[gene] == 0;
+  write_real_field(out, run.genes.ratio_mean[gene], no_statistics);
+  write_real_field(out, run.genes.ratio_sd[gene], no_statistics);
+  write_real_field(out, run.genes.ratio_cv[gene],
+                   no_statistics || run.genes.ratio_cv[gene] < kLowestShownCv);
+  write_real_field(out, run.genes.ratio_median[gene], no_statistics);
+  write_real_field(out, run.genes.log_mean[gene], no_statistics);
+  write_real_field(out, run.genes.log_sd[gene], no_statistics);
+  const bool no_test = run.genes.p_value[gene] < 0.0;
+  write_real_field(out, run.genes.t_statistic[gene], no_test);
+  write_real_field(out, run.genes.degrees_of_freedom[gene], no_test);
+  write_real_field(out, run.genes.p_value[gene], no_test);
+  write_real_field(out, run.genes.q_value[gene], no_test);
+  write_int_field(out, run.genes.spots_used[gene]);
+  write_int_field(out, run.genes.outliers_found[gene]);
+  write_int_field(out, run.genes.zero_count[gene]);
 
   // The moderated test; NA where a value is not a number (no slide value, or no test).
   const ModeratedTest& test = run.moderated;
@@ -80,9 +82,9 @@ void write_gene_row(ReportWriter& out, const Run& run, int32_t gene) {
 
 void write_gene_table(Run& run) {
   ReportWriter out;
-  open_table(out, run.console, run.GeneTablePath);
+  open_table(out, run.options.console, run.options.GeneTablePath);
   write_heading(out, run);
-  for (int32_t gene = 1; gene <= run.GeneNumber; ++gene)
+  for (int32_t gene = 1; gene <= run.genes.GeneNumber; ++gene)
     write_gene_row(out, run, gene);
   close_report(out);
 }

@@ -1,8 +1,8 @@
 #include "reports/reports.hpp"
 
 std::string report_path(const Run& run, const char* name) {
-  if (run.OutputFolder.empty()) return name;
-  std::string path = run.OutputFolder;
+  if (run.options.OutputFolder.empty()) return name;
+  std::string path = run.options.OutputFolder;
   if (path.back() != '/') path += '/';
   return path + name;
 }

@@ -25,8 +25,8 @@ void write_spot_report(Run& run);
 // per-file mean ratios and replicate statistics.
 void write_merge_report(Run& run);
 
-// The full-precision tables asked for on the command line, to run.SpotTablePath and
-// run.GeneTablePath. The spot table is written while the spot arrays exist, with data.txt; the gene
-// table after the gene statistics and their q-values.
+// The full-precision tables asked for on the command line, to run.options.SpotTablePath and
+// run.options.GeneTablePath. The spot table is written while the spot arrays exist, with data.txt;
+// the gene table after the gene statistics and their q-values.
 void write_spot_table(Run& run);
 void write_gene_table(Run& run);

@@ -6,34 +6,34 @@
 namespace {
 
 void write_spot_row(ReportWriter& out, const Run& run, int32_t file, int32_t spot) {
-  const int32_t gene_spots = run.GeneNumber * run.ReplicateCount;
-  append_field_text(out, run.FileNames[file].block());
+  const int32_t gene_spots = run.genes.GeneNumber * run.options.ReplicateCount;
+  append_field_text(out, run.options.FileNames[file].block());
   append_text(out, "\t");
   append_int(out, spot);
   append_text(out, "\t");
   // The spots past the last whole gene belong to none.
   if (spot <= gene_spots) {
-    append_int(out, (spot - 1) / run.ReplicateCount + 1);
+    append_int(out, (spot - 1) / run.options.ReplicateCount + 1);
   } else {
     append_text(out, "NA");
   }
   append_text(out, "\t");
-  append_int(out, run.spot_array_row[spot]);
+  append_int(out, run.slides.spot_array_row[spot]);
   append_text(out, "\t");
-  append_int(out, run.spot_array_col[spot]);
+  append_int(out, run.slides.spot_array_col[spot]);
   append_text(out, "\t");
-  append_int(out, run.spot_row[spot]);
+  append_int(out, run.slides.spot_row[spot]);
   append_text(out, "\t");
-  append_int(out, run.spot_col[spot]);
+  append_int(out, run.slides.spot_col[spot]);
   append_text(out, "\t");
-  append_field_text(out, run.spot_name[spot].block());
+  append_field_text(out, run.slides.spot_name[spot].block());
   append_text(out, "\t");
-  append_shortest(out, run.ch1_net[file][spot]);
+  append_shortest(out, run.spots.ch1_net[file][spot]);
   append_text(out, "\t");
-  append_shortest(out, run.ch2_net[file][spot]);
+  append_shortest(out, run.spots.ch2_net[file][spot]);
   append_text(out, "\t");
-  append_real_or_na(out, run.spot_ratio[file][spot], run.spot_ratio[file][spot] == 0.0);
-  append_text(out, run.spot_qc[file][spot] < 0.0 ? "\tfail\t" : "\tpass\t");
+  append_real_or_na(out, run.spots.spot_ratio[file][spot], run.spots.spot_ratio[file][spot] == 0.0);
+  append_text(out, run.spots.spot_qc[file][spot] < 0.0 ? "\tfail\t" : "\tpass\t");
   append_text(out, spot_decision_name(spot_decision(run, file, spot)));
   append_text(out, "\n");
 }
@@ -42,12 +42,12 @@ void write_spot_row(ReportWriter& out, const Run& run, int32_t file, int32_t spo
 
 void write_spot_table(Run& run) {
   ReportWriter out;
-  open_table(out, run.console, run.SpotTablePath);
+  open_table(out, run.options.console, run.options.SpotTablePath);
   append_text(out,
               "file\tspot\tgene\tarray_row\tarray_col\trow\tcol\tname\tch1_net\tch2_net\tratio\t"
               "quality\tdecision\n");
-  for (int32_t file = 1; file <= run.FileCount; ++file) {
-    for (int32_t spot = 1; spot <= run.TotalSpots; ++spot)
+  for (int32_t file = 1; file <= run.options.FileCount; ++file) {
+    for (int32_t spot = 1; spot <= run.slides.TotalSpots; ++spot)
       write_spot_row(out, run, file, spot);
   }
   close_report(out);

@@ -10,15 +10,15 @@ namespace {
 
 void write_block_heading(ReportWriter& out, const Run& run, int32_t file) {
   append_text(out, "\n\nFiles:\t  ");
-  append_text(out, run.FileNames[file].block());
+  append_text(out, run.options.FileNames[file].block());
   append_text(out, "\n\nNormalization\t Information:\n");
   append_text(out, "  \t Channel 1 \t Channel 2\n");
   append_text(out, "Total Intensities(Backgound Subtracted):\t ");
-  append_fixed(out, run.channel_totals[file][1], 6);
+  append_fixed(out, run.spots.channel_totals[file][1], 6);
   append_text(out, "\t ");
-  append_fixed(out, run.channel_totals[file][2], 6);
+  append_fixed(out, run.spots.channel_totals[file][2], 6);
   append_text(out, "\nNormalization Factor:\t 1\t ");
-  append_fixed(out, run.norm_factor[file], 6);
+  append_fixed(out, run.spots.norm_factor[file], 6);
   append_text(out, "\n\nbegin data\n");
   append_text(out, "Number\t Position\t Gene Name\t");
   if (ratio_choice_of(run, file) == 1) {
@@ -47,10 +47,10 @@ void write_row_start(ReportWriter& out, const Run& run, int32_t spot) {
   append_int(out, spot);
   append_text(out, "\t");
   append_position_up_to_column(out, run, spot);
-  append_int(out, run.spot_col[spot]);
+  append_int(out, run.slides.spot_col[spot]);
   append_text(out, "\t");
   // The name keeps the tab that ended it in the result file; it separates the next column.
-  append_text(out, run.spot_name[spot].block());
+  append_text(out, run.slides.spot_name[spot].block());
 }
 
 char* put_row_start(char* at, const RowStarts& starts, int32_t spot) {
@@ -61,10 +61,10 @@ char* put_row_start(char* at, const RowStarts& starts, int32_t spot) {
 
 // The rows of one file's spots. The first file writes the starts of the rows and keeps them.
 void write_spot_rows(ReportWriter& out, const Run& run, int32_t file, RowStarts& starts) {
-  const DoubleVector ch1_net = run.ch1_net[file];
-  const DoubleVector ch2_net = run.ch2_net[file];
-  const DoubleVector spot_ratio = run.spot_ratio[file];
-  for (int32_t spot = 1; spot <= run.TotalSpots; ++spot) {
+  const DoubleVector ch1_net = run.spots.ch1_net[file];
+  const DoubleVector ch2_net = run.spots.ch2_net[file];
+  const DoubleVector spot_ratio = run.spots.spot_ratio[file];
+  for (int32_t spot = 1; spot <= run.slides.TotalSpots; ++spot) {
     char* at = keep_room(out, kLongestRow);
     if (file == 1) {
       write_row_start(out, run, spot);
@@ -88,11 +88,11 @@ void write_spot_rows(ReportWriter& out, const Run& run, int32_t file, RowStarts&
 
 void write_spot_report(Run& run) {
   ReportWriter out;
-  if (!open_report(out, run.console, report_path(run, "data.txt")))
+  if (!open_report(out, run.options.console, report_path(run, "data.txt")))
     exit_report_not_opened(out, "can't open the data file <%s>\n");
   RowStarts starts;
-  starts.ends.reserve(static_cast<std::size_t>(run.TotalSpots));
-  for (int32_t file = 1; file <= run.FileCount; ++file) {
+  starts.ends.reserve(static_cast<std::size_t>(run.slides.TotalSpots));
+  for (int32_t file = 1; file <= run.options.FileCount; ++file) {
     write_block_heading(out, run, file);
     write_spot_rows(out, run, file, starts);
   }

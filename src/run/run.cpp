@@ -41,16 +41,16 @@ bool normalisation_method_named(std::string_view name, NormalisationMethod& meth
 int32_t ratio_choice_of(const Run& run, int32_t slide) {
   const std::vector<int32_t>& swapped = run.normalisation.swapped_slides;
   const bool is_swapped = std::binary_search(swapped.begin(), swapped.end(), slide);
-  return is_swapped ? 3 - run.RatioChoice : run.RatioChoice;
+  return is_swapped ? 3 - run.options.RatioChoice : run.options.RatioChoice;
 }
 
 SpotDecision spot_decision(const Run& run, int32_t f, int32_t s) {
-  if (s > run.GeneNumber * run.ReplicateCount) return SpotDecision::kNoGene;
-  if (run.spot_ratio[f][s] == 0.0) return SpotDecision::kNoRatio;
-  if (run.spot_qc[f][s] < 0.0) return SpotDecision::kFailedQuality;
-  const int32_t g = (s - 1) / run.ReplicateCount + 1;
-  const int32_t j = s - (g - 1) * run.ReplicateCount;
-  switch (run.decisions.verdict[g][(f - 1) * run.ReplicateCount + j]) {
+  if (s > run.genes.GeneNumber * run.options.ReplicateCount) return SpotDecision::kNoGene;
+  if (run.spots.spot_ratio[f][s] == 0.0) return SpotDecision::kNoRatio;
+  if (run.spots.spot_qc[f][s] < 0.0) return SpotDecision::kFailedQuality;
+  const int32_t g = (s - 1) / run.options.ReplicateCount + 1;
+  const int32_t j = s - (g - 1) * run.options.ReplicateCount;
+  switch (run.decisions.verdict[g][(f - 1) * run.options.ReplicateCount + j]) {
     case kVerdictKept:
       return SpotDecision::kKept;
     case kVerdictDroppedMeanMedian:
@@ -81,11 +81,11 @@ const char* spot_decision_name(SpotDecision decision) {
 }
 
 double gene_slide_log2_mean(const Run& run, int32_t g, int32_t f) {
-  const int32_t replicates = run.ReplicateCount;
+  const int32_t replicates = run.options.ReplicateCount;
   double sum = 0.0;
   int32_t count = 0;
   for (int32_t j = 1; j <= replicates; ++j) {
-    const double ratio = run.gene_ratio[g][(f - 1) * replicates + j];
+    const double ratio = run.genes.gene_ratio[g][(f - 1) * replicates + j];
     if (ratio > 0.0) {
       sum += std::log2(ratio);
       ++count;
@@ -95,33 +95,33 @@ double gene_slide_log2_mean(const Run& run, int32_t g, int32_t f) {
 }
 
 void create_spot_arrays(Run& run) {
-  const int32_t n = run.FileCount;
-  const int32_t spots = run.TotalSpots;
-  run.spot_name = cmatrix(1, spots, 0, SPOT_NAME_WIDTH);
-  run.ch1_net = dmatrix(1, n, 1, spots);
-  run.ch2_net = dmatrix(1, n, 1, spots);
-  run.ch1_bg = dmatrix(1, n, 1, spots);
-  run.ch2_bg = dmatrix(1, n, 1, spots);
-  run.spot_qc = dmatrix(1, n, 1, spots);
-  run.spot_array_row = ivector(1, spots);
-  run.spot_array_col = ivector(1, spots);
-  run.spot_row = ivector(1, spots);
-  run.spot_col = ivector(1, spots);
+  const int32_t n = run.options.FileCount;
+  const int32_t spots = run.slides.TotalSpots;
+  run.slides.spot_name = cmatrix(1, spots, 0, SPOT_NAME_WIDTH);
+  run.spots.ch1_net = dmatrix(1, n, 1, spots);
+  run.spots.ch2_net = dmatrix(1, n, 1, spots);
+  run.slides.ch1_bg = dmatrix(1, n, 1, spots);
+  run.slides.ch2_bg = dmatrix(1, n, 1, spots);
+  run.spots.spot_qc = dmatrix(1, n, 1, spots);
+  run.slides.spot_array_row = ivector(1, spots);
+  run.slides.spot_array_col = ivector(1, spots);
+  run.slides.spot_row = ivector(1, spots);
+  run.slides.spot_col = ivector(1, spots);
   for (int32_t f = 1; f <= n; ++f) {
     for (int32_t s = 1; s <= spots; ++s)
-      run.spot_qc[f][s] = QC_PASS;
+      run.spots.spot_qc[f][s] = QC_PASS;
   }
 }
 
 void release_run_arrays(Run& run) {
-  const int32_t n = run.FileCount;
-  const int32_t spots = run.TotalSpots;
-  const int32_t genes = run.GeneNumber;
+  const int32_t n = run.options.FileCount;
+  const int32_t spots = run.slides.TotalSpots;
+  const int32_t genes = run.genes.GeneNumber;
   const int64_t columns = replicate_columns(run);
-  release_dvector(run.log2_values, 1, columns);
-  release_dvector(run.kept_values, 1, columns);
-  release_dvector(run.sorted_values, 1, columns);
-  release_dvector(run.gene_values, 1, columns);
+  release_dvector(run.genes.log2_values, 1, columns);
+  release_dvector(run.genes.kept_values, 1, columns);
+  release_dvector(run.genes.sorted_values, 1, columns);
+  release_dvector(run.genes.gene_values, 1, columns);
   ModeratedTest& moderated = run.moderated;
   release_dvector(moderated.q_value, 1, genes);
   release_dvector(moderated.p_value, 1, genes);
@@ -130,40 +130,40 @@ void release_run_arrays(Run& run) {
   release_dvector(moderated.slide_log2_mean, 1, genes);
   release_ivector(moderated.slides_used, 1, genes);
   release_cmatrix(run.decisions.verdict, 1, genes, 1, columns);
-  release_dvector(run.q_value, 1, genes);
-  release_dvector(run.degrees_of_freedom, 1, genes);
-  release_dvector(run.t_statistic, 1, genes);
-  release_dvector(run.ratio_cv, 1, genes);
-  release_dvector(run.p_value, 1, genes);
-  release_dvector(run.ratio_median, 1, genes);
-  release_dvector(run.log_mean, 1, genes);
-  release_dvector(run.ratio_mean, 1, genes);
-  release_ivector(run.spots_used, 1, genes);
-  release_ivector(run.zero_count, 1, genes);
-  release_ivector(run.file_zero_spots, 1, n);
-  release_ivector(run.outliers_found, 1, genes);
-  release_ivector(run.file_outliers, 1, n);
-  release_dvector(run.log_sd, 1, genes);
-  release_dvector(run.ratio_sd, 1, genes);
-  release_dmatrix(run.file_gene_mean, 1, n, 1, genes);
-  release_dmatrix(run.gene_qc, 1, genes, 1, columns);
-  release_dmatrix(run.gene_ratio, 1, genes, 1, columns);
+  release_dvector(run.genes.q_value, 1, genes);
+  release_dvector(run.genes.degrees_of_freedom, 1, genes);
+  release_dvector(run.genes.t_statistic, 1, genes);
+  release_dvector(run.genes.ratio_cv, 1, genes);
+  release_dvector(run.genes.p_value, 1, genes);
+  release_dvector(run.genes.ratio_median, 1, genes);
+  release_dvector(run.genes.log_mean, 1, genes);
+  release_dvector(run.genes.ratio_mean, 1, genes);
+  release_ivector(run.genes.spots_used, 1, genes);
+  release_ivector(run.genes.zero_count, 1, genes);
+  release_ivector(run.genes.file_zero_spots, 1, n);
+  release_ivector(run.genes.outliers_found, 1, genes);
+  release_ivector(run.genes.file_outliers, 1, n);
+  release_dvector(run.genes.log_sd, 1, genes);
+  release_dvector(run.genes.ratio_sd, 1, genes);
+  release_dmatrix(run.genes.file_gene_mean, 1, n, 1, genes);
+  release_dmatrix(run.genes.gene_qc, 1, genes, 1, columns);
+  release_dmatrix(run.genes.gene_ratio, 1, genes, 1, columns);
   release_dmatrix(run.normalisation.removed_m, 1, n, 1, spots);
   release_dvector(run.normalisation.slide_removed_m, 1, n);
-  release_dmatrix(run.spot_ratio, 1, n, 1, spots);
-  release_dvector(run.norm_factor, 1, n);
-  release_dmatrix(run.channel_totals, 1, n, 1, 2);
-  release_ivector(run.spot_col, 1, spots);
-  release_ivector(run.spot_row, 1, spots);
-  release_ivector(run.spot_array_col, 1, spots);
-  release_ivector(run.spot_array_row, 1, spots);
-  release_dmatrix(run.spot_qc, 1, n, 1, spots);
-  release_dmatrix(run.ch2_bg, 1, n, 1, spots);
-  release_dmatrix(run.ch1_bg, 1, n, 1, spots);
-  release_dmatrix(run.ch2_net, 1, n, 1, spots);
-  release_dmatrix(run.ch1_net, 1, n, 1, spots);
-  release_cmatrix(run.spot_name, 1, spots, 0, SPOT_NAME_WIDTH);
-  release_cmatrix(run.channel_fields[1], 1, 3, 0, CHANNEL_FIELD_WIDTH);
-  release_cmatrix(run.channel_fields[0], 1, 3, 0, CHANNEL_FIELD_WIDTH);
-  release_cmatrix(run.FileNames, 1, n, 0, run.FileNameWidth);
+  release_dmatrix(run.spots.spot_ratio, 1, n, 1, spots);
+  release_dvector(run.spots.norm_factor, 1, n);
+  release_dmatrix(run.spots.channel_totals, 1, n, 1, 2);
+  release_ivector(run.slides.spot_col, 1, spots);
+  release_ivector(run.slides.spot_row, 1, spots);
+  release_ivector(run.slides.spot_array_col, 1, spots);
+  release_ivector(run.slides.spot_array_row, 1, spots);
+  release_dmatrix(run.spots.spot_qc, 1, n, 1, spots);
+  release_dmatrix(run.slides.ch2_bg, 1, n, 1, spots);
+  release_dmatrix(run.slides.ch1_bg, 1, n, 1, spots);
+  release_dmatrix(run.spots.ch2_net, 1, n, 1, spots);
+  release_dmatrix(run.spots.ch1_net, 1, n, 1, spots);
+  release_cmatrix(run.slides.spot_name, 1, spots, 0, SPOT_NAME_WIDTH);
+  release_cmatrix(run.slides.channel_fields[1], 1, 3, 0, CHANNEL_FIELD_WIDTH);
+  release_cmatrix(run.slides.channel_fields[0], 1, 3, 0, CHANNEL_FIELD_WIDTH);
+  release_cmatrix(run.options.FileNames, 1, n, 0, run.options.FileNameWidth);
 }

@@ -100,7 +100,8 @@ struct SpotDecisions {
   CharMatrix verdict;  // 1..GeneNumber x 1..R*N, column (f - 1) * R + j as in gene_ratio
 };
 
-struct Run {
+// What the run was asked to do: the answers of the dialogue, or the options of the command line.
+struct RunOptions {
   // How the run talks to its user, and the folder the reports go into (empty: the working folder).
   Console console;
   std::string OutputFolder;
@@ -112,7 +113,6 @@ struct Run {
   // report's figures); the results never depend on it.
   int32_t threads = 1;
 
-  // Answers of the dialogue, or the options of the command line.
   int32_t FileCount = 0;       // N
   int32_t ReplicateCount = 0;  // R, replicate spots per gene
   // 1..N x 0..FileNameWidth, zero-terminated names. The dialogue takes names of at most 50
@@ -121,9 +121,11 @@ struct Run {
   int32_t FileNameWidth = MAX_NAME_LENGTH;
   int32_t RatioChoice = 0;  // 1: channel 2 over channel 1; 2: channel 1 over channel 2
   double QualityConstant = 0.0;
-  // The method and the dye swaps asked for on the command line; a dialogue run has the defaults.
-  Normalisation normalisation;
+};
 
+// The slides as read: the first file's header and spot layout, and every spot's values as the
+// files give them.
+struct Slides {
   // Header of the first result file.
   int32_t ArrayRows = 0;
   int32_t ArrayColumns = 0;
@@ -139,19 +141,26 @@ struct Run {
   // The first result file, open from its recognition to the end of its spot table.
   ResultFile first_file;
 
+  // Spots: positions from file 1, names from the last file read.
+  CharMatrix spot_name;  // 1..TotalSpots x 0..500, each name with its ending tab
+  IntVector spot_array_row, spot_array_col, spot_row, spot_col;  // 1..TotalSpots
+  DoubleMatrix ch1_bg, ch2_bg;  // backgrounds, [file][spot], 1..N x 1..TotalSpots
+};
+
+// Every spot's values on the way from the files to its ratio, [file][spot], 1..N x 1..TotalSpots.
+struct SpotValues {
+  DoubleMatrix ch1_net, ch2_net;  // net intensities; channel 2 normalised once normalisation ran
+  DoubleMatrix spot_qc;           // QC_PASS or QC_FAIL
+  DoubleMatrix channel_totals;    // 1..N x 1..2
+  DoubleVector norm_factor;       // 1..N
+  DoubleMatrix spot_ratio;
+};
+
+// The genes: their replicate ratios and what the statistics made of them.
+struct GeneResults {
   int32_t GeneNumber = 0;  // TotalSpots / R; the spots left over belong to no gene
 
-  // Spots, [file][spot] for the matrices; positions from file 1, names from the last file read.
-  CharMatrix spot_name;  // 1..TotalSpots x 0..500, each name with its ending tab
-  DoubleMatrix ch1_net, ch2_net, ch1_bg, ch2_bg, spot_qc;
-  IntVector spot_array_row, spot_array_col, spot_row, spot_col;
-
-  // Normalisation and spot ratios.
-  DoubleMatrix channel_totals;  // 1..N x 1..2
-  DoubleVector norm_factor;     // 1..N
-  DoubleMatrix spot_ratio;
-
-  // Genes: replicate j of file f is column (f - 1) * R + j.
+  // Replicate j of file f is column (f - 1) * R + j.
   DoubleMatrix gene_ratio, gene_qc;  // 1..GeneNumber x 1..R*N
   DoubleMatrix file_gene_mean;       // 1..N x 1..GeneNumber
 
@@ -163,18 +172,27 @@ struct Run {
   // one; the Benjamini-Hochberg q-values of the genes with a p-value, computed only for the tables
   // and the report.
   DoubleVector t_statistic, degrees_of_freedom, q_value;
+  // Work vectors of the gene statistics, 1..R*N, reused for every gene.
+  DoubleVector gene_values, sorted_values, kept_values, log2_values;
+};
+
+struct Run {
+  RunOptions options;
+  // The method and the dye swaps asked for on the command line; a dialogue run has the defaults.
+  Normalisation normalisation;
+  Slides slides;
+  SpotValues spots;
+  GeneResults genes;
   ModeratedTest moderated;
   SpotDecisions decisions;
   // What the HTML report shows, gathered while the values exist.
   RunFigures figures;
-  // Work vectors of the gene statistics, 1..R*N, reused for every gene.
-  DoubleVector gene_values, sorted_values, kept_values, log2_values;
 };
 
 // Number of replicate columns of a gene, R * N, in 64 bits: it sizes arrays before anything has
 // checked that it fits in 32.
 inline int64_t replicate_columns(const Run& run) {
-  return int64_t{run.ReplicateCount} * run.FileCount;
+  return int64_t{run.options.ReplicateCount} * run.options.FileCount;
 }
 
 // The orientation slide f's ratio is formed in, as RatioChoice: RatioChoice itself, or the other

@@ -10,16 +10,16 @@ namespace {
 
 std::vector<double> q_values_of(const std::vector<double>& p_values) {
   Run run;
-  run.GeneNumber = static_cast<int32_t>(p_values.size());
-  run.p_value = dvector(1, run.GeneNumber);
-  for (int32_t g = 1; g <= run.GeneNumber; ++g)
-    run.p_value[g] = p_values[static_cast<std::size_t>(g - 1)];
+  run.genes.GeneNumber = static_cast<int32_t>(p_values.size());
+  run.genes.p_value = dvector(1, run.genes.GeneNumber);
+  for (int32_t g = 1; g <= run.genes.GeneNumber; ++g)
+    run.genes.p_value[g] = p_values[static_cast<std::size_t>(g - 1)];
   compute_q_values(run);
   std::vector<double> q;
-  for (int32_t g = 1; g <= run.GeneNumber; ++g)
-    q.push_back(run.q_value[g]);
-  release_dvector(run.q_value, 1, run.GeneNumber);
-  release_dvector(run.p_value, 1, run.GeneNumber);
+  for (int32_t g = 1; g <= run.genes.GeneNumber; ++g)
+    q.push_back(run.genes.q_value[g]);
+  release_dvector(run.genes.q_value, 1, run.genes.GeneNumber);
+  release_dvector(run.genes.p_value, 1, run.genes.GeneNumber);
   return q;
 }
 

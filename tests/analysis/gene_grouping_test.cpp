@@ -8,22 +8,22 @@ namespace {
 // Sets the spot ratios and quality flags that group_by_gene reads.
 void fill_spots(Run& run, const std::vector<std::vector<double>>& ratios,
                 const std::vector<std::vector<double>>& flags) {
-  run.spot_ratio = dmatrix(1, run.FileCount, 1, run.TotalSpots);
-  run.spot_qc = dmatrix(1, run.FileCount, 1, run.TotalSpots);
-  for (int32_t f = 1; f <= run.FileCount; ++f) {
-    for (int32_t s = 1; s <= run.TotalSpots; ++s) {
-      run.spot_ratio[f][s] = ratios[static_cast<size_t>(f - 1)][static_cast<size_t>(s - 1)];
-      run.spot_qc[f][s] = flags[static_cast<size_t>(f - 1)][static_cast<size_t>(s - 1)];
+  run.spots.spot_ratio = dmatrix(1, run.options.FileCount, 1, run.slides.TotalSpots);
+  run.spots.spot_qc = dmatrix(1, run.options.FileCount, 1, run.slides.TotalSpots);
+  for (int32_t f = 1; f <= run.options.FileCount; ++f) {
+    for (int32_t s = 1; s <= run.slides.TotalSpots; ++s) {
+      run.spots.spot_ratio[f][s] = ratios[static_cast<size_t>(f - 1)][static_cast<size_t>(s - 1)];
+      run.spots.spot_qc[f][s] = flags[static_cast<size_t>(f - 1)][static_cast<size_t>(s - 1)];
     }
   }
 }
 
 Run grouping_run(int32_t replicates, int32_t files, int32_t spots) {
   Run run;
-  run.ReplicateCount = replicates;
-  run.FileCount = files;
-  run.TotalSpots = spots;
-  run.GeneNumber = spots / replicates;
+  run.options.ReplicateCount = replicates;
+  run.options.FileCount = files;
+  run.slides.TotalSpots = spots;
+  run.genes.GeneNumber = spots / replicates;
   return run;
 }
 
@@ -33,21 +33,21 @@ TEST(GeneGrouping, FileMeansAreTakenBeforeFailedSpotsAreZeroed) {
   ::Run run = grouping_run(2, 2, 2);
   fill_spots(run, {{1.5, 0.0}, {2.0, 4.0}}, {{QC_PASS, QC_PASS}, {QC_PASS, QC_FAIL}});
   group_by_gene(run);
-  EXPECT_EQ(run.gene_ratio[1][1], 1.5);
-  EXPECT_EQ(run.gene_ratio[1][2], 0.0);
-  EXPECT_EQ(run.gene_ratio[1][3], 2.0);
-  EXPECT_EQ(run.gene_ratio[1][4], 4.0);
-  EXPECT_EQ(run.gene_qc[1][4], QC_FAIL);
+  EXPECT_EQ(run.genes.gene_ratio[1][1], 1.5);
+  EXPECT_EQ(run.genes.gene_ratio[1][2], 0.0);
+  EXPECT_EQ(run.genes.gene_ratio[1][3], 2.0);
+  EXPECT_EQ(run.genes.gene_ratio[1][4], 4.0);
+  EXPECT_EQ(run.genes.gene_qc[1][4], QC_FAIL);
 
   compute_file_gene_means(run);
-  EXPECT_EQ(run.file_gene_mean[1][1], 1.5);
-  EXPECT_EQ(run.file_gene_mean[2][1], 3.0);
+  EXPECT_EQ(run.genes.file_gene_mean[1][1], 1.5);
+  EXPECT_EQ(run.genes.file_gene_mean[2][1], 3.0);
 
   zero_failed_ratios(run);
-  EXPECT_EQ(run.gene_ratio[1][1], 1.5);
-  EXPECT_EQ(run.gene_ratio[1][2], 0.0);
-  EXPECT_EQ(run.gene_ratio[1][3], 2.0);
-  EXPECT_EQ(run.gene_ratio[1][4], 0.0);
+  EXPECT_EQ(run.genes.gene_ratio[1][1], 1.5);
+  EXPECT_EQ(run.genes.gene_ratio[1][2], 0.0);
+  EXPECT_EQ(run.genes.gene_ratio[1][3], 2.0);
+  EXPECT_EQ(run.genes.gene_ratio[1][4], 0.0);
   release_run_arrays(run);
 }
 
@@ -60,35 +60,35 @@ TEST(GeneGrouping, ColumnsFollowFileThenReplicateAndLeftoverSpotsBelongToNoGene)
   const double expected[2][6] = {{1, 2, 3, 0, 0, 0}, {4, 5, 6, 14, 15, 16}};
   for (int32_t g = 1; g <= 2; ++g) {
     for (int32_t k = 1; k <= 6; ++k)
-      EXPECT_EQ(run.gene_ratio[g][k], expected[g - 1][k - 1]);
+      EXPECT_EQ(run.genes.gene_ratio[g][k], expected[g - 1][k - 1]);
   }
-  EXPECT_EQ(run.gene_ratio[1].highest(), 6);
+  EXPECT_EQ(run.genes.gene_ratio[1].highest(), 6);
 
   compute_file_gene_means(run);
-  EXPECT_EQ(run.file_gene_mean[1][1], 2.0);
-  EXPECT_EQ(run.file_gene_mean[2][1], 0.0);
-  EXPECT_EQ(run.file_gene_mean[1][2], 5.0);
-  EXPECT_EQ(run.file_gene_mean[2][2], 15.0);
+  EXPECT_EQ(run.genes.file_gene_mean[1][1], 2.0);
+  EXPECT_EQ(run.genes.file_gene_mean[2][1], 0.0);
+  EXPECT_EQ(run.genes.file_gene_mean[1][2], 5.0);
+  EXPECT_EQ(run.genes.file_gene_mean[2][2], 15.0);
   zero_failed_ratios(run);
   release_run_arrays(run);
 }
 
 TEST(GeneGrouping, NoGenesGivesEmptyRangesThroughToTheStatistics) {
   ::Run run = grouping_run(5, 2, 3);
-  ASSERT_EQ(run.GeneNumber, 0);
+  ASSERT_EQ(run.genes.GeneNumber, 0);
   fill_spots(run, {{1, 2, 3}, {4, 5, 6}},
              std::vector<std::vector<double>>(2, std::vector<double>(3, QC_FAIL)));
   group_by_gene(run);
   compute_file_gene_means(run);
   zero_failed_ratios(run);
-  EXPECT_EQ(run.gene_ratio.row_table().highest(), 0);
-  EXPECT_EQ(run.file_gene_mean[2].highest(), 0);
+  EXPECT_EQ(run.genes.gene_ratio.row_table().highest(), 0);
+  EXPECT_EQ(run.genes.file_gene_mean[2].highest(), 0);
 
   compute_gene_statistics(run);
-  EXPECT_EQ(run.ratio_mean.highest(), 0);
-  EXPECT_EQ(run.file_zero_spots[1], 0);
-  EXPECT_EQ(run.file_outliers[2], 0);
-  EXPECT_EQ(run.gene_values.highest(), 10);
+  EXPECT_EQ(run.genes.ratio_mean.highest(), 0);
+  EXPECT_EQ(run.genes.file_zero_spots[1], 0);
+  EXPECT_EQ(run.genes.file_outliers[2], 0);
+  EXPECT_EQ(run.genes.gene_values.highest(), 10);
 
   release_run_arrays(run);
 }

@@ -25,16 +25,16 @@ struct GeneResult {
 
 void expect_gene(const Run& run, int32_t g, const GeneResult& expected) {
   SCOPED_TRACE("gene " + std::to_string(g));
-  EXPECT_EQ(run.spots_used[g], expected.spots_used);
-  EXPECT_EQ(run.zero_count[g], expected.zero_count);
-  EXPECT_EQ(run.outliers_found[g], expected.outliers_found);
-  EXPECT_EQ(six_decimals(run.ratio_mean[g]), six_decimals(expected.ratio_mean));
-  EXPECT_EQ(six_decimals(run.ratio_sd[g]), six_decimals(expected.ratio_sd));
-  EXPECT_EQ(six_decimals(run.ratio_cv[g]), six_decimals(expected.ratio_cv));
-  EXPECT_EQ(six_decimals(run.ratio_median[g]), six_decimals(expected.ratio_median));
-  EXPECT_EQ(six_decimals(run.log_mean[g]), six_decimals(expected.log_mean));
-  EXPECT_EQ(six_decimals(run.log_sd[g]), six_decimals(expected.log_sd));
-  EXPECT_EQ(six_decimals(run.p_value[g]), six_decimals(expected.p_value));
+  EXPECT_EQ(run.genes.spots_used[g], expected.spots_used);
+  EXPECT_EQ(run.genes.zero_count[g], expected.zero_count);
+  EXPECT_EQ(run.genes.outliers_found[g], expected.outliers_found);
+  EXPECT_EQ(six_decimals(run.genes.ratio_mean[g]), six_decimals(expected.ratio_mean));
+  EXPECT_EQ(six_decimals(run.genes.ratio_sd[g]), six_decimals(expected.ratio_sd));
+  EXPECT_EQ(six_decimals(run.genes.ratio_cv[g]), six_decimals(expected.ratio_cv));
+  EXPECT_EQ(six_decimals(run.genes.ratio_median[g]), six_decimals(expected.ratio_median));
+  EXPECT_EQ(six_decimals(run.genes.log_mean[g]), six_decimals(expected.log_mean));
+  EXPECT_EQ(six_decimals(run.genes.log_sd[g]), six_decimals(expected.log_sd));
+  EXPECT_EQ(six_decimals(run.genes.p_value[g]), six_decimals(expected.p_value));
 }
 
 }  // namespace
@@ -51,24 +51,24 @@ TEST(GeneStatistics, GenesOfNoneOneOrTwoKeptRatios) {
   expect_gene(run, 1, {0, 2, 0, 0.0, 0.0, 0.0, 0.0, UNSET_STAT, 0.0, NO_PVALUE});
   // One kept value: its log2, and no test.
   expect_gene(run, 2, {1, 1, 0, 2.0, 0.0, 0.0, 2.0, 1.0, 0.0, NO_PVALUE});
-  EXPECT_EQ(run.log_mean[2], 1.0);
+  EXPECT_EQ(run.genes.log_mean[2], 1.0);
   // q = 10: the pair is rejected and both values count as outliers.
   expect_gene(run, 3, {0, 0, 2, 0.0, 0.0, UNSET_STAT, 0.0, UNSET_STAT, 0.0, NO_PVALUE});
   // q = 8 exactly is accepted; t = 1 with one degree of freedom.
   expect_gene(run, 4, {2, 0, 0, 4.5, 3.5, 0.777778, 4.5, 1.5, 1.5, 0.5});
   // log_mean 0: t = 0 and p = 1.
   expect_gene(run, 5, {2, 0, 0, 1.25, 0.75, 0.6, 1.25, 0.0, 1.0, 1.0});
-  EXPECT_EQ(run.p_value[5], 1.0);
+  EXPECT_EQ(run.genes.p_value[5], 1.0);
   // Equal values other than 1.0: t is infinite and p = 0.
   expect_gene(run, 6, {2, 0, 0, 3.0, 0.0, 0.0, 3.0, 1.584963, 0.0, 0.0});
-  EXPECT_EQ(run.p_value[6], 0.0);
+  EXPECT_EQ(run.genes.p_value[6], 0.0);
   // All kept ratios exactly 1.0: no change at all, p = 1 without a test.
   expect_gene(run, 7, {2, 0, 0, 1.0, 0.0, 0.0, 1.0, 0.0, 0.0, 1.0});
 
-  EXPECT_EQ(run.file_zero_spots[1], 2);
-  EXPECT_EQ(run.file_zero_spots[2], 1);
-  EXPECT_EQ(run.file_outliers[1], 1);
-  EXPECT_EQ(run.file_outliers[2], 1);
+  EXPECT_EQ(run.genes.file_zero_spots[1], 2);
+  EXPECT_EQ(run.genes.file_zero_spots[2], 1);
+  EXPECT_EQ(run.genes.file_outliers[1], 1);
+  EXPECT_EQ(run.genes.file_outliers[2], 1);
   release_run_arrays(run);
 }
 
@@ -77,12 +77,12 @@ TEST(GeneStatistics, LargestValueIsDroppedUntilMeanAndMedianAgree) {
   ::Run run = gene_run(2, 3, {{0.0, 1.2, 1.0, 0.0, 0.9, 12.0}});
   compute_gene_statistics(run);
   expect_gene(run, 1, {3, 2, 1, 1.033333, 0.124722, 0.120699, 1.0, 0.037010, 0.171447, 0.788990});
-  EXPECT_EQ(run.file_zero_spots[1], 1);
-  EXPECT_EQ(run.file_zero_spots[2], 1);
-  EXPECT_EQ(run.file_zero_spots[3], 0);
-  EXPECT_EQ(run.file_outliers[1], 0);
-  EXPECT_EQ(run.file_outliers[2], 0);
-  EXPECT_EQ(run.file_outliers[3], 1);
+  EXPECT_EQ(run.genes.file_zero_spots[1], 1);
+  EXPECT_EQ(run.genes.file_zero_spots[2], 1);
+  EXPECT_EQ(run.genes.file_zero_spots[3], 0);
+  EXPECT_EQ(run.genes.file_outliers[1], 0);
+  EXPECT_EQ(run.genes.file_outliers[2], 0);
+  EXPECT_EQ(run.genes.file_outliers[3], 1);
   release_run_arrays(run);
 }
 
@@ -91,7 +91,7 @@ TEST(GeneStatistics, EveryColumnHoldingADroppedValueCountsAtEveryDrop) {
   ::Run run = gene_run(5, 1, {{20.0, 2.0, 2.0, 20.0, 2.0}});
   compute_gene_statistics(run);
   expect_gene(run, 1, {3, 0, 2, 2.0, 0.0, 0.0, 2.0, 1.0, 0.0, 0.0});
-  EXPECT_EQ(run.file_outliers[1], 4);
+  EXPECT_EQ(run.genes.file_outliers[1], 4);
   release_run_arrays(run);
 }
 
@@ -99,11 +99,11 @@ TEST(GeneStatistics, MeanExactlyTwiceTheMedianDropsNothing) {
   restart_random_source();
   ::Run run = gene_run(4, 1, {{10.0, 2.0, 2.0, 2.0}});
   compute_gene_statistics(run);
-  EXPECT_EQ(run.spots_used[1], 4);
-  EXPECT_EQ(run.outliers_found[1], 0);
-  EXPECT_EQ(run.ratio_mean[1], 4.0);
-  EXPECT_EQ(run.ratio_median[1], 2.0);
-  EXPECT_EQ(run.file_outliers[1], 0);
+  EXPECT_EQ(run.genes.spots_used[1], 4);
+  EXPECT_EQ(run.genes.outliers_found[1], 0);
+  EXPECT_EQ(run.genes.ratio_mean[1], 4.0);
+  EXPECT_EQ(run.genes.ratio_median[1], 2.0);
+  EXPECT_EQ(run.genes.file_outliers[1], 0);
   release_run_arrays(run);
 }
 
@@ -113,7 +113,7 @@ TEST(GeneStatistics, PairLeftByTheOutlierLoopCanStillBeRejected) {
   ::Run run = gene_run(3, 1, {{10.0, 1.0, 100.0}});
   compute_gene_statistics(run);
   expect_gene(run, 1, {0, 0, 3, 0.0, 0.0, UNSET_STAT, 0.0, UNSET_STAT, 0.0, NO_PVALUE});
-  EXPECT_EQ(run.file_outliers[1], 3);
+  EXPECT_EQ(run.genes.file_outliers[1], 3);
   release_run_arrays(run);
 }
 
@@ -132,14 +132,14 @@ TEST(GeneStatistics, ZerosScatteredAmongTiedValuesLeadTheSortedValues) {
   compute_gene_statistics(run);
   const double sorted[8] = {0.0, 0.0, 0.0, 1.5, 1.5, 2.0, 3.0, 3.0};
   for (int32_t i = 1; i <= 8; ++i)
-    EXPECT_EQ(run.sorted_values[i], sorted[i - 1]) << "i = " << i;
+    EXPECT_EQ(run.genes.sorted_values[i], sorted[i - 1]) << "i = " << i;
   for (int32_t i = 1; i <= 5; ++i)
-    EXPECT_EQ(run.kept_values[i], sorted[i + 2]) << "i = " << i;
-  EXPECT_EQ(run.zero_count[1], 3);
-  EXPECT_EQ(run.spots_used[1], 5);
-  EXPECT_EQ(run.ratio_median[1], 2.0);
-  EXPECT_EQ(run.file_zero_spots[1], 2);
-  EXPECT_EQ(run.file_zero_spots[2], 1);
+    EXPECT_EQ(run.genes.kept_values[i], sorted[i + 2]) << "i = " << i;
+  EXPECT_EQ(run.genes.zero_count[1], 3);
+  EXPECT_EQ(run.genes.spots_used[1], 5);
+  EXPECT_EQ(run.genes.ratio_median[1], 2.0);
+  EXPECT_EQ(run.genes.file_zero_spots[1], 2);
+  EXPECT_EQ(run.genes.file_zero_spots[2], 1);
   release_run_arrays(run);
 }
 
@@ -149,10 +149,10 @@ TEST(GeneStatistics, MedianOfAnEvenWindowIsTheMeanOfItsMiddlePair) {
   restart_random_source();
   ::Run run = gene_run(6, 1, {{0.0, 4.0, 50.0, 1.0, 3.0, 2.0}});
   compute_gene_statistics(run);
-  EXPECT_EQ(run.spots_used[1], 4);
-  EXPECT_EQ(run.outliers_found[1], 1);
-  EXPECT_EQ(run.ratio_mean[1], 2.5);
-  EXPECT_EQ(run.ratio_median[1], 2.5);
+  EXPECT_EQ(run.genes.spots_used[1], 4);
+  EXPECT_EQ(run.genes.outliers_found[1], 1);
+  EXPECT_EQ(run.genes.ratio_mean[1], 2.5);
+  EXPECT_EQ(run.genes.ratio_median[1], 2.5);
   release_run_arrays(run);
 }
 
@@ -170,16 +170,16 @@ TEST(GeneStatistics, ResultsDoNotDependOnTheRandomSource) {
   compute_gene_statistics(second);
   for (int32_t g = 1; g <= 3; ++g) {
     SCOPED_TRACE("gene " + std::to_string(g));
-    EXPECT_EQ(first.spots_used[g], second.spots_used[g]);
-    EXPECT_EQ(first.outliers_found[g], second.outliers_found[g]);
-    EXPECT_EQ(first.ratio_mean[g], second.ratio_mean[g]);
-    EXPECT_EQ(first.ratio_median[g], second.ratio_median[g]);
-    EXPECT_EQ(first.ratio_sd[g], second.ratio_sd[g]);
-    EXPECT_EQ(first.log_mean[g], second.log_mean[g]);
-    EXPECT_EQ(first.p_value[g], second.p_value[g]);
+    EXPECT_EQ(first.genes.spots_used[g], second.genes.spots_used[g]);
+    EXPECT_EQ(first.genes.outliers_found[g], second.genes.outliers_found[g]);
+    EXPECT_EQ(first.genes.ratio_mean[g], second.genes.ratio_mean[g]);
+    EXPECT_EQ(first.genes.ratio_median[g], second.genes.ratio_median[g]);
+    EXPECT_EQ(first.genes.ratio_sd[g], second.genes.ratio_sd[g]);
+    EXPECT_EQ(first.genes.log_mean[g], second.genes.log_mean[g]);
+    EXPECT_EQ(first.genes.p_value[g], second.genes.p_value[g]);
   }
   for (int32_t f = 1; f <= 3; ++f)
-    EXPECT_EQ(first.file_outliers[f], second.file_outliers[f]);
+    EXPECT_EQ(first.genes.file_outliers[f], second.genes.file_outliers[f]);
   release_run_arrays(first);
   release_run_arrays(second);
 }
@@ -189,9 +189,9 @@ namespace {
 // The verdicts of every column of every gene, as one text per gene.
 std::vector<std::string> verdicts_of(::Run& run) {
   std::vector<std::string> rows;
-  for (int32_t g = 1; g <= run.GeneNumber; ++g) {
+  for (int32_t g = 1; g <= run.genes.GeneNumber; ++g) {
     std::string row;
-    for (int32_t k = 1; k <= run.ReplicateCount * run.FileCount; ++k)
+    for (int32_t k = 1; k <= run.options.ReplicateCount * run.options.FileCount; ++k)
       row += run.decisions.verdict[g][k];
     rows.push_back(row);
   }
@@ -215,10 +215,10 @@ TEST(GeneStatistics, VerdictsOfEveryColumnWithTies) {
   compute_gene_statistics(run);
   EXPECT_EQ(verdicts_of(run),
             (std::vector<std::string>{"kkkkmkk", "0p00p00", "0000000", "000k000"}));
-  EXPECT_EQ(run.outliers_found[1], 1);
-  EXPECT_EQ(run.spots_used[1], 6);
-  EXPECT_EQ(run.outliers_found[2], 2);
-  EXPECT_EQ(run.file_outliers[1], 3 + 2);
+  EXPECT_EQ(run.genes.outliers_found[1], 1);
+  EXPECT_EQ(run.genes.spots_used[1], 6);
+  EXPECT_EQ(run.genes.outliers_found[2], 2);
+  EXPECT_EQ(run.genes.file_outliers[1], 3 + 2);
   release_run_arrays(run);
 }
 

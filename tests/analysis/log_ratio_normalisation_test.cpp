@@ -13,11 +13,11 @@ namespace {
 // `block_spots` consecutive spots (array column 1, 2, ...).
 void normalise(::Run& run, NormalisationMethod method, int32_t block_spots = 1000000) {
   run.normalisation.method = method;
-  run.spot_array_row = ivector(1, run.TotalSpots);
-  run.spot_array_col = ivector(1, run.TotalSpots);
-  for (int32_t s = 1; s <= run.TotalSpots; ++s) {
-    run.spot_array_row[s] = 1;
-    run.spot_array_col[s] = (s - 1) / block_spots + 1;
+  run.slides.spot_array_row = ivector(1, run.slides.TotalSpots);
+  run.slides.spot_array_col = ivector(1, run.slides.TotalSpots);
+  for (int32_t s = 1; s <= run.slides.TotalSpots; ++s) {
+    run.slides.spot_array_row[s] = 1;
+    run.slides.spot_array_col[s] = (s - 1) / block_spots + 1;
   }
   normalise_channels(run);
   compute_spot_ratios(run);
@@ -35,13 +35,13 @@ TEST(LogRatioNormalisation, MedianMethod) {
   normalise(run, NormalisationMethod::kMedian);
   const double normalised[] = {-0.5, 0.5, -1.5, 1.5};
   for (int32_t s = 1; s <= 4; ++s) {
-    EXPECT_DOUBLE_EQ(run.spot_ratio[1][s], std::exp2(normalised[s - 1])) << s;
-    EXPECT_DOUBLE_EQ(run.ch2_net[1][s], 100 * std::exp2(normalised[s - 1])) << s;
+    EXPECT_DOUBLE_EQ(run.spots.spot_ratio[1][s], std::exp2(normalised[s - 1])) << s;
+    EXPECT_DOUBLE_EQ(run.spots.ch2_net[1][s], 100 * std::exp2(normalised[s - 1])) << s;
   }
-  EXPECT_DOUBLE_EQ(run.norm_factor[1], std::exp2(1.5));
-  EXPECT_EQ(run.spot_ratio[1][5], 0.0);
-  EXPECT_EQ(run.ch2_net[1][5], -25 / (1500.0 / 450.0));
-  EXPECT_EQ(run.channel_totals[1][2], 1500.0);
+  EXPECT_DOUBLE_EQ(run.spots.norm_factor[1], std::exp2(1.5));
+  EXPECT_EQ(run.spots.spot_ratio[1][5], 0.0);
+  EXPECT_EQ(run.spots.ch2_net[1][5], -25 / (1500.0 / 450.0));
+  EXPECT_EQ(run.spots.channel_totals[1][2], 1500.0);
   release_run_arrays(run);
 }
 
@@ -56,12 +56,12 @@ TEST(LogRatioNormalisation, SwappedSlideIsNormalisedInItsOwnOrientation) {
   const double normalised[] = {-0.5, 0.5, -1.5, 1.5};
   const double ch1[] = {200, 400, 100, 800};
   for (int32_t s = 1; s <= 4; ++s) {
-    EXPECT_DOUBLE_EQ(run.spot_ratio[2][s], run.spot_ratio[1][s]) << s;
-    EXPECT_DOUBLE_EQ(run.spot_ratio[2][s], std::exp2(normalised[s - 1])) << s;
-    EXPECT_DOUBLE_EQ(run.ch2_net[2][s], ch1[s - 1] / std::exp2(normalised[s - 1])) << s;
+    EXPECT_DOUBLE_EQ(run.spots.spot_ratio[2][s], run.spots.spot_ratio[1][s]) << s;
+    EXPECT_DOUBLE_EQ(run.spots.spot_ratio[2][s], std::exp2(normalised[s - 1])) << s;
+    EXPECT_DOUBLE_EQ(run.spots.ch2_net[2][s], ch1[s - 1] / std::exp2(normalised[s - 1])) << s;
   }
   // Channel 2 of 100 was divided by 100 / (200 / 2^-0.5), the same for every spot.
-  EXPECT_DOUBLE_EQ(run.norm_factor[2], 100 / (200 / std::exp2(-0.5)));
+  EXPECT_DOUBLE_EQ(run.spots.norm_factor[2], 100 / (200 / std::exp2(-0.5)));
   release_run_arrays(run);
 }
 
@@ -71,18 +71,18 @@ TEST(LogRatioNormalisation, SwappedSlideIsNormalisedInItsOwnOrientation) {
 TEST(LogRatioNormalisation, NoneAndTotal) {
   ::Run none = spot_run(1, {{100, 50}}, {{300, 50}});
   normalise(none, NormalisationMethod::kNone);
-  EXPECT_EQ(none.norm_factor[1], 1.0);
-  EXPECT_EQ(none.ch2_net[1][1], 300.0);
-  EXPECT_EQ(none.spot_ratio[1][1], 3.0);
+  EXPECT_EQ(none.spots.norm_factor[1], 1.0);
+  EXPECT_EQ(none.spots.ch2_net[1][1], 300.0);
+  EXPECT_EQ(none.spots.spot_ratio[1][1], 3.0);
   release_run_arrays(none);
 
   ::Run total = spot_run(1, {{100, 100}, {100, 100}}, {{200, 600}, {200, 600}});
   total.normalisation.swapped_slides = {2};
   total.normalisation.keep_removed = true;
   normalise(total, NormalisationMethod::kTotal);
-  EXPECT_EQ(total.norm_factor[1], 4.0);
-  EXPECT_EQ(total.spot_ratio[1][2], 1.5);
-  EXPECT_EQ(total.spot_ratio[2][2], 1 / 1.5);
+  EXPECT_EQ(total.spots.norm_factor[1], 4.0);
+  EXPECT_EQ(total.spots.spot_ratio[1][2], 1.5);
+  EXPECT_EQ(total.spots.spot_ratio[2][2], 1 / 1.5);
   EXPECT_EQ(total.normalisation.slide_removed_m[1], 2.0);
   EXPECT_EQ(total.normalisation.slide_removed_m[2], -2.0);
   release_run_arrays(total);
@@ -96,8 +96,8 @@ TEST(LogRatioNormalisation, TooFewPointsForAFit) {
   run.normalisation.keep_removed = true;
   normalise(run, NormalisationMethod::kPrintTipLoess, 3);
   for (int32_t s = 1; s <= 6; ++s) {
-    EXPECT_EQ(run.spot_ratio[1][s], 1.0) << s;
-    EXPECT_EQ(run.ch2_net[1][s], 100.0) << s;
+    EXPECT_EQ(run.spots.spot_ratio[1][s], 1.0) << s;
+    EXPECT_EQ(run.spots.ch2_net[1][s], 100.0) << s;
     EXPECT_DOUBLE_EQ(run.normalisation.removed_m[1][s], std::log2(raw[s - 1] / 100)) << s;
   }
   release_run_arrays(run);
@@ -117,8 +117,8 @@ TEST(LogRatioNormalisation, PrintTipGroupsAreFittedApart) {
   normalise(whole, NormalisationMethod::kLoess);
   double largest = 0.0;
   for (int32_t s = 1; s <= 40; ++s) {
-    EXPECT_NEAR(std::log2(by_tip.spot_ratio[1][s]), 0.0, 1e-9) << s;
-    largest = std::max(largest, std::fabs(std::log2(whole.spot_ratio[1][s])));
+    EXPECT_NEAR(std::log2(by_tip.spots.spot_ratio[1][s]), 0.0, 1e-9) << s;
+    largest = std::max(largest, std::fabs(std::log2(whole.spots.spot_ratio[1][s])));
   }
   EXPECT_GT(largest, 0.5);
   release_run_arrays(by_tip);
@@ -138,14 +138,14 @@ TEST(LogRatioNormalisation, ThreadsDoNotChangeTheValues) {
   std::vector<double> reference;
   for (int32_t threads : {1, 2, 5}) {
     ::Run run = spot_run(1, ch1, ch2);
-    run.threads = threads;
+    run.options.threads = threads;
     normalise(run, NormalisationMethod::kPrintTipLoess, 100);
     std::vector<double> values;
     for (int32_t f = 1; f <= 7; ++f) {
-      values.push_back(run.norm_factor[f]);
+      values.push_back(run.spots.norm_factor[f]);
       for (int32_t s = 1; s <= 300; ++s) {
-        values.push_back(run.spot_ratio[f][s]);
-        values.push_back(run.ch2_net[f][s]);
+        values.push_back(run.spots.spot_ratio[f][s]);
+        values.push_back(run.spots.ch2_net[f][s]);
       }
     }
     if (reference.empty()) reference = values;

@@ -102,7 +102,7 @@ TEST(ModeratedTest, TheSameForAnyNumberOfThreads) {
   std::vector<double> reference;
   for (int32_t threads : {1, 2, 7}) {
     ::Run run = gene_run(1, 5, ratios);
-    run.threads = threads;
+    run.options.threads = threads;
     compute_moderated_test(run);
     const ModeratedTest& test = run.moderated;
     std::vector<double> values = {test.prior_df, test.prior_variance};

@@ -19,24 +19,24 @@ TEST(Normalisation, ChannelTwoIsScaledToTheChannelOneTotalOfItsOwnFile) {
   normalise_channels(run);
   compute_spot_ratios(run);
 
-  EXPECT_EQ(run.channel_totals[1][1], 400.0);
-  EXPECT_EQ(run.channel_totals[1][2], 800.0);
-  EXPECT_EQ(run.norm_factor[1], 2.0);
-  EXPECT_EQ(run.ch2_net[1][1], 100.0);
-  EXPECT_EQ(run.ch2_net[1][2], 300.0);
-  EXPECT_EQ(run.ch2_net[1][3], 0.0);
-  EXPECT_EQ(run.spot_ratio[1][1], 1.0);
-  EXPECT_EQ(run.spot_ratio[1][2], 1.0);
-  EXPECT_EQ(run.spot_ratio[1][3], 0.0);
+  EXPECT_EQ(run.spots.channel_totals[1][1], 400.0);
+  EXPECT_EQ(run.spots.channel_totals[1][2], 800.0);
+  EXPECT_EQ(run.spots.norm_factor[1], 2.0);
+  EXPECT_EQ(run.spots.ch2_net[1][1], 100.0);
+  EXPECT_EQ(run.spots.ch2_net[1][2], 300.0);
+  EXPECT_EQ(run.spots.ch2_net[1][3], 0.0);
+  EXPECT_EQ(run.spots.spot_ratio[1][1], 1.0);
+  EXPECT_EQ(run.spots.spot_ratio[1][2], 1.0);
+  EXPECT_EQ(run.spots.spot_ratio[1][3], 0.0);
 
   // The second file: its negative channel 2 net is left out of the total and still scaled.
-  EXPECT_EQ(run.channel_totals[2][1], 100.0);
-  EXPECT_EQ(run.channel_totals[2][2], 50.0);
-  EXPECT_EQ(run.norm_factor[2], 0.5);
-  EXPECT_EQ(run.ch2_net[2][2], -16.0);
-  EXPECT_EQ(run.spot_ratio[2][1], 1.0);
-  EXPECT_EQ(run.spot_ratio[2][2], 0.0);
-  EXPECT_EQ(run.spot_ratio[2][3], 1.5);
+  EXPECT_EQ(run.spots.channel_totals[2][1], 100.0);
+  EXPECT_EQ(run.spots.channel_totals[2][2], 50.0);
+  EXPECT_EQ(run.spots.norm_factor[2], 0.5);
+  EXPECT_EQ(run.spots.ch2_net[2][2], -16.0);
+  EXPECT_EQ(run.spots.spot_ratio[2][1], 1.0);
+  EXPECT_EQ(run.spots.spot_ratio[2][2], 0.0);
+  EXPECT_EQ(run.spots.spot_ratio[2][3], 1.5);
   release_run_arrays(run);
 }
 
@@ -47,19 +47,19 @@ TEST(Normalisation, FilesWithoutSignalInAChannelGetNoRatios) {
   compute_spot_ratios(run);
 
   // Channel 1 total 0: an infinite factor, channel 2 scaled to zeros.
-  EXPECT_EQ(run.norm_factor[1], kInf);
-  EXPECT_EQ(run.ch2_net[1][1], 0.0);
+  EXPECT_EQ(run.spots.norm_factor[1], kInf);
+  EXPECT_EQ(run.spots.ch2_net[1][1], 0.0);
   // Both totals 0: the factor and every scaled net are not numbers.
-  EXPECT_TRUE(std::isnan(run.norm_factor[2]));
-  EXPECT_TRUE(std::isnan(run.ch2_net[2][3]));
+  EXPECT_TRUE(std::isnan(run.spots.norm_factor[2]));
+  EXPECT_TRUE(std::isnan(run.spots.ch2_net[2][3]));
   // Channel 2 total 0: factor 0, negative nets become minus infinity, zeros not numbers.
-  EXPECT_EQ(run.norm_factor[3], 0.0);
-  EXPECT_EQ(run.ch2_net[3][1], -kInf);
-  EXPECT_TRUE(std::isnan(run.ch2_net[3][2]));
+  EXPECT_EQ(run.spots.norm_factor[3], 0.0);
+  EXPECT_EQ(run.spots.ch2_net[3][1], -kInf);
+  EXPECT_TRUE(std::isnan(run.spots.ch2_net[3][2]));
 
   for (int32_t f = 1; f <= 3; ++f) {
     for (int32_t s = 1; s <= 3; ++s)
-      EXPECT_EQ(run.spot_ratio[f][s], 0.0) << f << ", " << s;
+      EXPECT_EQ(run.spots.spot_ratio[f][s], 0.0) << f << ", " << s;
   }
   release_run_arrays(run);
 }
@@ -68,11 +68,11 @@ TEST(Normalisation, NetsThatAreNotNumbersAreLeftOutAndGiveNoRatio) {
   ::Run run = spot_run(1, {{kNaN, 50.0, 50.0}}, {{40.0, kNaN, 60.0}});
   normalise_channels(run);
   compute_spot_ratios(run);
-  EXPECT_EQ(run.channel_totals[1][1], 100.0);
-  EXPECT_EQ(run.channel_totals[1][2], 100.0);
-  EXPECT_EQ(run.spot_ratio[1][1], 0.0);
-  EXPECT_EQ(run.spot_ratio[1][2], 0.0);
-  EXPECT_EQ(run.spot_ratio[1][3], 60.0 / 50.0);
+  EXPECT_EQ(run.spots.channel_totals[1][1], 100.0);
+  EXPECT_EQ(run.spots.channel_totals[1][2], 100.0);
+  EXPECT_EQ(run.spots.spot_ratio[1][1], 0.0);
+  EXPECT_EQ(run.spots.spot_ratio[1][2], 0.0);
+  EXPECT_EQ(run.spots.spot_ratio[1][3], 60.0 / 50.0);
   release_run_arrays(run);
 }
 
@@ -86,12 +86,12 @@ TEST(Normalisation, SecondOrientationGivesReciprocals) {
     compute_spot_ratios(*run);
   }
   // Factor 308 / 407 for both; spot 4 has a zero channel 1 net.
-  EXPECT_EQ(second.spot_ratio[1][1], first.ch1_net[1][1] / first.ch2_net[1][1]);
+  EXPECT_EQ(second.spots.spot_ratio[1][1], first.spots.ch1_net[1][1] / first.spots.ch2_net[1][1]);
   for (int32_t s = 1; s <= 3; ++s) {
-    EXPECT_NEAR(second.spot_ratio[1][s], 1.0 / first.spot_ratio[1][s], 1e-12);
+    EXPECT_NEAR(second.spots.spot_ratio[1][s], 1.0 / first.spots.spot_ratio[1][s], 1e-12);
   }
-  EXPECT_EQ(first.spot_ratio[1][4], 0.0);
-  EXPECT_EQ(second.spot_ratio[1][4], 0.0);
+  EXPECT_EQ(first.spots.spot_ratio[1][4], 0.0);
+  EXPECT_EQ(second.spots.spot_ratio[1][4], 0.0);
   release_run_arrays(first);
   release_run_arrays(second);
 }

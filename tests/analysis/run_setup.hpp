@@ -14,15 +14,15 @@
 inline Run spot_run(int32_t ratio_choice, const std::vector<std::vector<double>>& ch1,
                     const std::vector<std::vector<double>>& ch2) {
   Run run;
-  run.FileCount = static_cast<int32_t>(ch1.size());
-  run.TotalSpots = static_cast<int32_t>(ch1[0].size());
-  run.RatioChoice = ratio_choice;
-  run.ch1_net = dmatrix(1, run.FileCount, 1, run.TotalSpots);
-  run.ch2_net = dmatrix(1, run.FileCount, 1, run.TotalSpots);
-  for (int32_t f = 1; f <= run.FileCount; ++f) {
-    for (int32_t s = 1; s <= run.TotalSpots; ++s) {
-      run.ch1_net[f][s] = ch1[static_cast<size_t>(f - 1)][static_cast<size_t>(s - 1)];
-      run.ch2_net[f][s] = ch2[static_cast<size_t>(f - 1)][static_cast<size_t>(s - 1)];
+  run.options.FileCount = static_cast<int32_t>(ch1.size());
+  run.slides.TotalSpots = static_cast<int32_t>(ch1[0].size());
+  run.options.RatioChoice = ratio_choice;
+  run.spots.ch1_net = dmatrix(1, run.options.FileCount, 1, run.slides.TotalSpots);
+  run.spots.ch2_net = dmatrix(1, run.options.FileCount, 1, run.slides.TotalSpots);
+  for (int32_t f = 1; f <= run.options.FileCount; ++f) {
+    for (int32_t s = 1; s <= run.slides.TotalSpots; ++s) {
+      run.spots.ch1_net[f][s] = ch1[static_cast<size_t>(f - 1)][static_cast<size_t>(s - 1)];
+      run.spots.ch2_net[f][s] = ch2[static_cast<size_t>(f - 1)][static_cast<size_t>(s - 1)];
     }
   }
   return run;
@@ -33,14 +33,14 @@ inline Run spot_run(int32_t ratio_choice, const std::vector<std::vector<double>>
 inline Run gene_run(int32_t replicates, int32_t files,
                     const std::vector<std::vector<double>>& rows) {
   Run run;
-  run.ReplicateCount = replicates;
-  run.FileCount = files;
-  run.GeneNumber = static_cast<int32_t>(rows.size());
+  run.options.ReplicateCount = replicates;
+  run.options.FileCount = files;
+  run.genes.GeneNumber = static_cast<int32_t>(rows.size());
   const int32_t columns = replicates * files;
-  run.gene_ratio = dmatrix(1, run.GeneNumber, 1, columns);
-  for (int32_t g = 1; g <= run.GeneNumber; ++g) {
+  run.genes.gene_ratio = dmatrix(1, run.genes.GeneNumber, 1, columns);
+  for (int32_t g = 1; g <= run.genes.GeneNumber; ++g) {
     for (int32_t k = 1; k <= columns; ++k) {
-      run.gene_ratio[g][k] = rows[static_cast<size_t>(g - 1)][static_cast<size_t>(k - 1)];
+      run.genes.gene_ratio[g][k] = rows[static_cast<size_t>(g - 1)][static_cast<size_t>(k - 1)];
     }
   }
   return run;

@@ -53,15 +53,15 @@ const KeptInput kKeptInputs[] = {
   std::filesystem::current_path(kRegressionFolder);
 
   Run run;
-  run.FileCount = 2;
-  run.ReplicateCount = 1;
-  run.FileNames = cmatrix(1, 2, 0, MAX_NAME_LENGTH);
-  std::strcpy(run.FileNames[1].block(), first);
-  std::strcpy(run.FileNames[2].block(), second);
-  run.first_file = open_result_file(Console{}, run.FileNames[1].block(), 1);
+  run.options.FileCount = 2;
+  run.options.ReplicateCount = 1;
+  run.options.FileNames = cmatrix(1, 2, 0, MAX_NAME_LENGTH);
+  std::strcpy(run.options.FileNames[1].block(), first);
+  std::strcpy(run.options.FileNames[2].block(), second);
+  run.slides.first_file = open_result_file(Console{}, run.options.FileNames[1].block(), 1);
   read_result_header(run);
-  run.RatioChoice = 1;
-  run.QualityConstant = 1.0;
+  run.options.RatioChoice = 1;
+  run.options.QualityConstant = 1.0;
   seek_spot_table(run);
 
   create_spot_arrays(run);

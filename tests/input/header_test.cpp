@@ -30,29 +30,29 @@ TEST_F(ResultFilesTest, HeaderIsReadEchoedAndSkippedToTheSpotTable) {
                                spot_row(2, "", "1", "1", "1", "1") +
                                spot_row(3, "", "1", "1", "1", "1"));
   testing::internal::CaptureStdout();
-  run.first_file = open_result_file(Console{}, "slide1.txt", 1);
+  run.slides.first_file = open_result_file(Console{}, "slide1.txt", 1);
   read_result_header(run);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), echo_of_header("3"));
 
-  EXPECT_EQ(run.ArrayRows, 2);
-  EXPECT_EQ(run.ArrayColumns, 3);
-  EXPECT_EQ(run.Rows, 12);
-  EXPECT_EQ(run.Columns, 16);
-  EXPECT_EQ(run.ArraySpots, 768);
-  EXPECT_EQ(run.TotalSpots, 3);
-  EXPECT_STREQ(run.channel_fields[0][1].block(), "1\t");
-  EXPECT_STREQ(run.channel_fields[0][2].block(), "C:\\scans\\slide 7\\cy3 scan.tif\t");
-  EXPECT_STREQ(run.channel_fields[0][3].block(), "Cy3-Green\t");
-  EXPECT_STREQ(run.channel_fields[1][1].block(), "\t");
-  EXPECT_STREQ(run.image_name[0], "cy3 scan.tif\t");
+  EXPECT_EQ(run.slides.ArrayRows, 2);
+  EXPECT_EQ(run.slides.ArrayColumns, 3);
+  EXPECT_EQ(run.slides.Rows, 12);
+  EXPECT_EQ(run.slides.Columns, 16);
+  EXPECT_EQ(run.slides.ArraySpots, 768);
+  EXPECT_EQ(run.slides.TotalSpots, 3);
+  EXPECT_STREQ(run.slides.channel_fields[0][1].block(), "1\t");
+  EXPECT_STREQ(run.slides.channel_fields[0][2].block(), "C:\\scans\\slide 7\\cy3 scan.tif\t");
+  EXPECT_STREQ(run.slides.channel_fields[0][3].block(), "Cy3-Green\t");
+  EXPECT_STREQ(run.slides.channel_fields[1][1].block(), "\t");
+  EXPECT_STREQ(run.slides.image_name[0], "cy3 scan.tif\t");
   // An image path without a backslash is taken whole.
-  EXPECT_STREQ(run.image_name[1], "plain.tif\t");
-  EXPECT_EQ(run.first_file.line, 31);
+  EXPECT_STREQ(run.slides.image_name[1], "plain.tif\t");
+  EXPECT_EQ(run.slides.first_file.line, 31);
 
   // With three spots the spot table begins on line 43.
   seek_spot_table(run);
-  EXPECT_EQ(run.first_file.line, 43);
-  EXPECT_EQ(describe_next_word(run.first_file), "\"1\"");
+  EXPECT_EQ(run.slides.first_file.line, 43);
+  EXPECT_EQ(describe_next_word(run.slides.first_file), "\"1\"");
 }
 
 TEST_F(ResultFilesTest, ChannelEchoShowsAtMostThreeCharactersOfAField) {
@@ -60,7 +60,7 @@ TEST_F(ResultFilesTest, ChannelEchoShowsAtMostThreeCharactersOfAField) {
                                          "Channel 2\tE:\\slides\\red.tif\t\tPMT") +
                                spot_row(1, "", "1", "1", "1", "1", "\n"));
   testing::internal::CaptureStdout();
-  run.first_file = open_result_file(Console{}, "slide1.txt", 1);
+  run.slides.first_file = open_result_file(Console{}, "slide1.txt", 1);
   read_result_header(run);
   const std::string echo = testing::internal::GetCapturedStdout();
   const std::string channel_lines = echo.substr(echo.find("Ch1("));
@@ -107,7 +107,7 @@ TEST_F(ResultFilesTest, FilesThatCannotBeOpenedHaveTheirOwnMessages) {
 
 TEST_F(ResultFilesTest, HeaderThatEndsEarlyIsRefused) {
   write_file("short.txt", "User Name\r\nx\r\nx\r\nx\r\n");
-  run.first_file = open_result_file(Console{}, "short.txt", 1);
+  run.slides.first_file = open_result_file(Console{}, "short.txt", 1);
   EXPECT_RUN_ENDS_WITH(
       read_result_header(run),
       damaged("short.txt", 5, "expected the file to go on to line 11, found the end of the file"));
@@ -115,13 +115,13 @@ TEST_F(ResultFilesTest, HeaderThatEndsEarlyIsRefused) {
 
 TEST_F(ResultFilesTest, HeaderValuesMustBeIntegers) {
   write_file("rows.txt", replaced(result_header("3"), "Rows\t12", "Rows\tabc"));
-  run.first_file = open_result_file(Console{}, "rows.txt", 1);
+  run.slides.first_file = open_result_file(Console{}, "rows.txt", 1);
   EXPECT_RUN_ENDS_WITH(read_result_header(run),
                        "ArrayRows = 2\nArrayColumns = 3\n" +
                            damaged("rows.txt", 13, "expected an integer (Rows), found \"abc\""));
 
   write_file("huge.txt", replaced(result_header("3"), "Total Spots\t3", "Total Spots\t3000000000"));
-  run.first_file = open_result_file(Console{}, "huge.txt", 1);
+  run.slides.first_file = open_result_file(Console{}, "huge.txt", 1);
   EXPECT_RUN_ENDS_WITH(
       read_result_header(run),
       "ArrayRows = 2\nArrayColumns = 3\nRows = 12\nColumns = 16\nArraySpots = 768\n" +
@@ -130,7 +130,7 @@ TEST_F(ResultFilesTest, HeaderValuesMustBeIntegers) {
 
 TEST_F(ResultFilesTest, TotalSpotsBelowOneIsRefused) {
   write_file("none.txt", result_header("-3"));
-  run.first_file = open_result_file(Console{}, "none.txt", 1);
+  run.slides.first_file = open_result_file(Console{}, "none.txt", 1);
   EXPECT_RUN_ENDS_WITH(
       read_result_header(run),
       "ArrayRows = 2\nArrayColumns = 3\nRows = 12\nColumns = 16\nArraySpots = 768\n" +
@@ -143,7 +143,7 @@ TEST_F(ResultFilesTest, ChannelFieldsMustFitAndEndWithATab) {
 
   const std::string long_path = std::string(99, 'p') + "\t";
   write_file("long.txt", result_header("1", "\r\n", "1\t" + long_path + "Cy3\t"));
-  run.first_file = open_result_file(Console{}, "long.txt", 1);
+  run.slides.first_file = open_result_file(Console{}, "long.txt", 1);
   EXPECT_RUN_ENDS_WITH(
       read_result_header(run),
       echo_before_channels +
@@ -153,7 +153,7 @@ TEST_F(ResultFilesTest, ChannelFieldsMustFitAndEndWithATab) {
 
   const std::string header = result_header("1");
   write_file("cut.txt", header.substr(0, header.find("\tplain.tif")) + "\tplain.tif");
-  run.first_file = open_result_file(Console{}, "cut.txt", 1);
+  run.slides.first_file = open_result_file(Console{}, "cut.txt", 1);
   EXPECT_RUN_ENDS_WITH(
       read_result_header(run),
       echo_before_channels + damaged("cut.txt", 31,
@@ -166,7 +166,7 @@ TEST_F(ResultFilesTest, SpotTableMustHoldTotalSpotsRows) {
       spot_row(1, "a", "1", "1", "1", "1") + spot_row(2, "b", "1", "1", "1", "1");
   write_file("few.txt", result_header("1000") + rows);
   testing::internal::CaptureStdout();
-  run.first_file = open_result_file(Console{}, "few.txt", 1);
+  run.slides.first_file = open_result_file(Console{}, "few.txt", 1);
   read_result_header(run);
   testing::internal::GetCapturedStdout();
   EXPECT_RUN_ENDS_WITH(
@@ -180,7 +180,7 @@ TEST_F(ResultFilesTest, LineThirtySixMustHoldAnInteger) {
   write_file("seven.txt", replaced(result_header("1"), "7\tmeasurements", "seven\tmeasurements") +
                               spot_row(1, "a", "1", "1", "1", "1"));
   testing::internal::CaptureStdout();
-  run.first_file = open_result_file(Console{}, "seven.txt", 1);
+  run.slides.first_file = open_result_file(Console{}, "seven.txt", 1);
   read_result_header(run);
   testing::internal::GetCapturedStdout();
   EXPECT_RUN_ENDS_WITH(

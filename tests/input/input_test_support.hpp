@@ -107,14 +107,14 @@ class ResultFilesTest : public testing::Test {
   // The run as the driver leaves it before the spot tables: the names, the first file's header
   // read (its echo swallowed) and its stream at the first spot row, and the spot arrays.
   void prepare_run(const std::vector<std::string>& names, double quality_constant) {
-    run.FileCount = static_cast<int32_t>(names.size());
-    run.FileNames = cmatrix(1, run.FileCount, 0, MAX_NAME_LENGTH);
-    for (int32_t k = 1; k <= run.FileCount; ++k)
-      std::strcpy(run.FileNames[k].block(), names[static_cast<std::size_t>(k - 1)].c_str());
+    run.options.FileCount = static_cast<int32_t>(names.size());
+    run.options.FileNames = cmatrix(1, run.options.FileCount, 0, MAX_NAME_LENGTH);
+    for (int32_t k = 1; k <= run.options.FileCount; ++k)
+      std::strcpy(run.options.FileNames[k].block(), names[static_cast<std::size_t>(k - 1)].c_str());
     testing::internal::CaptureStdout();
-    run.first_file = open_result_file(Console{}, run.FileNames[1].block(), 1);
+    run.slides.first_file = open_result_file(Console{}, run.options.FileNames[1].block(), 1);
     read_result_header(run);
-    run.QualityConstant = quality_constant;
+    run.options.QualityConstant = quality_constant;
     seek_spot_table(run);
     testing::internal::GetCapturedStdout();
 

@@ -238,8 +238,8 @@ TEST_F(PlainSpotTableTest, BothPathsReadTheSameValues) {
     const std::string& text = values[s - 1];
     SCOPED_TRACE(text);
     const double expected = std::strtod(text.c_str(), nullptr) - 1.0;
-    EXPECT_EQ(run.ch1_net[1][s], expected);
-    EXPECT_EQ(run.ch2_net[1][s], expected);
+    EXPECT_EQ(run.spots.ch1_net[1][s], expected);
+    EXPECT_EQ(run.spots.ch2_net[1][s], expected);
   }
 }
 
@@ -265,9 +265,9 @@ TEST_F(PlainSpotTableTest, AShorterLastNameLeavesOnlyZerosBehindIt) {
   write_file("three.txt", result_header("1") + spot_row(1, "short", "2", "1", "2", "1"));
   prepare_run({"one.txt", "two.txt", "three.txt"}, 1.0);
   read_spot_tables(run);
-  EXPECT_STREQ(run.spot_name[1].block(), "short\t");
+  EXPECT_STREQ(run.slides.spot_name[1].block(), "short\t");
   for (int32_t i = 6; i < SPOT_NAME_WIDTH; ++i)
-    EXPECT_EQ(run.spot_name[1][i], '\0') << "i = " << i;
+    EXPECT_EQ(run.slides.spot_name[1][i], '\0') << "i = " << i;
 }
 
 }  // namespace

@@ -36,13 +36,13 @@ TEST_F(SpotTableTest, QualityTestDividesNetIntensityByBackground) {
 
   const double expected_qc[] = {QC_FAIL, QC_PASS, QC_PASS, QC_PASS, QC_FAIL, QC_FAIL};
   for (int32_t s = 1; s <= 6; ++s)
-    EXPECT_EQ(run.spot_qc[1][s], expected_qc[s - 1]) << "spot " << s;
-  EXPECT_EQ(run.ch1_net[1][1], 50.0);
-  EXPECT_EQ(run.ch1_bg[1][1], 100.0);
-  EXPECT_EQ(run.ch2_net[1][3], 200.0);
-  EXPECT_EQ(run.ch2_bg[1][3], 100.0);
-  EXPECT_EQ(run.ch1_net[1][6], -5.0);
-  EXPECT_TRUE(run.first_file.bytes.empty());
+    EXPECT_EQ(run.spots.spot_qc[1][s], expected_qc[s - 1]) << "spot " << s;
+  EXPECT_EQ(run.spots.ch1_net[1][1], 50.0);
+  EXPECT_EQ(run.slides.ch1_bg[1][1], 100.0);
+  EXPECT_EQ(run.spots.ch2_net[1][3], 200.0);
+  EXPECT_EQ(run.slides.ch2_bg[1][3], 100.0);
+  EXPECT_EQ(run.spots.ch1_net[1][6], -5.0);
+  EXPECT_TRUE(run.slides.first_file.bytes.empty());
 }
 
 TEST_F(SpotTableTest, WithConstantZeroOnlyTwoNegativeNetsFail) {
@@ -52,9 +52,9 @@ TEST_F(SpotTableTest, WithConstantZeroOnlyTwoNegativeNetsFail) {
                                spot_row(3, "one below", "120", "100", "50", "100"));
   prepare_run({"slide1.txt"}, 0.0);
   read_spot_tables(run);
-  EXPECT_EQ(run.spot_qc[1][1], QC_FAIL);
-  EXPECT_EQ(run.spot_qc[1][2], QC_PASS);
-  EXPECT_EQ(run.spot_qc[1][3], QC_PASS);
+  EXPECT_EQ(run.spots.spot_qc[1][1], QC_FAIL);
+  EXPECT_EQ(run.spots.spot_qc[1][2], QC_PASS);
+  EXPECT_EQ(run.spots.spot_qc[1][3], QC_PASS);
 }
 
 TEST_F(SpotTableTest, PositionsComeFromTheFirstFileAndNamesFromTheLast) {
@@ -70,22 +70,22 @@ TEST_F(SpotTableTest, PositionsComeFromTheFirstFileAndNamesFromTheLast) {
   prepare_run({"one.txt", "two.txt"}, 1.0);
   read_spot_tables(run);
 
-  EXPECT_EQ(run.spot_array_row[1], 1);
-  EXPECT_EQ(run.spot_array_col[1], 2);
-  EXPECT_EQ(run.spot_row[1], 3);
-  EXPECT_EQ(run.spot_col[1], 4);
-  EXPECT_EQ(run.spot_array_row[2], 5);
-  EXPECT_EQ(run.spot_col[2], 8);
+  EXPECT_EQ(run.slides.spot_array_row[1], 1);
+  EXPECT_EQ(run.slides.spot_array_col[1], 2);
+  EXPECT_EQ(run.slides.spot_row[1], 3);
+  EXPECT_EQ(run.slides.spot_col[1], 4);
+  EXPECT_EQ(run.slides.spot_array_row[2], 5);
+  EXPECT_EQ(run.slides.spot_col[2], 8);
   // An empty name is its tab alone; a name of 498 characters fits with its tab.
-  EXPECT_STREQ(run.spot_name[1].block(), "\t");
-  EXPECT_EQ(std::string(run.spot_name[2].block()), long_name + "\t");
+  EXPECT_STREQ(run.slides.spot_name[1].block(), "\t");
+  EXPECT_EQ(std::string(run.slides.spot_name[2].block()), long_name + "\t");
 
-  EXPECT_EQ(run.ch1_net[1][1], 100.0);
-  EXPECT_EQ(run.ch2_net[1][2], 200.0);
-  EXPECT_EQ(run.ch1_net[2][1], 1000.0);
-  EXPECT_EQ(run.ch2_bg[2][1], 20.0);
-  EXPECT_EQ(run.ch1_net[2][2], 20.0);
-  EXPECT_EQ(run.spot_qc[2][2], QC_PASS);
+  EXPECT_EQ(run.spots.ch1_net[1][1], 100.0);
+  EXPECT_EQ(run.spots.ch2_net[1][2], 200.0);
+  EXPECT_EQ(run.spots.ch1_net[2][1], 1000.0);
+  EXPECT_EQ(run.slides.ch2_bg[2][1], 20.0);
+  EXPECT_EQ(run.spots.ch1_net[2][2], 20.0);
+  EXPECT_EQ(run.spots.spot_qc[2][2], QC_PASS);
 }
 
 TEST_F(SpotTableTest, NameWithBlanksIsKeptWhole) {
@@ -93,7 +93,7 @@ TEST_F(SpotTableTest, NameWithBlanksIsKeptWhole) {
              result_header("1") + spot_row(1, " name  with blanks ", "2", "1", "2", "1"));
   prepare_run({"blanks.txt"}, 1.0);
   read_spot_tables(run);
-  EXPECT_STREQ(run.spot_name[1].block(), " name  with blanks \t");
+  EXPECT_STREQ(run.slides.spot_name[1].block(), " name  with blanks \t");
 }
 
 TEST_F(SpotTableTest, RowOfALaterExportWithMoreValuesIsRefused) {

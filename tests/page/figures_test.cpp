@@ -15,10 +15,10 @@ void place_in_one_row(TestArrays& arrays, Run& run) {
   std::vector<int32_t> ones(40, 1), columns;
   for (int32_t s = 1; s <= 40; ++s)
     columns.push_back(s);
-  run.spot_array_row = arrays.ints(ones);
-  run.spot_array_col = arrays.ints(ones);
-  run.spot_row = arrays.ints(ones);
-  run.spot_col = arrays.ints(columns);
+  run.slides.spot_array_row = arrays.ints(ones);
+  run.slides.spot_array_col = arrays.ints(ones);
+  run.slides.spot_row = arrays.ints(ones);
+  run.slides.spot_col = arrays.ints(columns);
 }
 
 // Two slides of five spots, ratios channel 2 over channel 1 given by hand.
@@ -27,18 +27,18 @@ void place_in_one_row(TestArrays& arrays, Run& run) {
 // Slide 2: four spots of nets (2, 2), ratio 1 (A = 1, M = 0), and one without a ratio.
 Run small_run(TestArrays& arrays) {
   Run run;
-  run.FileCount = 2;
-  run.TotalSpots = 5;
-  run.ReplicateCount = 1;
-  run.RatioChoice = 1;
-  run.QualityConstant = 1.0;
-  run.FileNames = arrays.texts({"one.txt", "two.txt"}, 50);
-  run.channel_totals = arrays.double_rows({{23, 25}, {10, 8}});
-  run.norm_factor = arrays.doubles({25.0 / 23, 0.8});
-  run.ch1_net = arrays.double_rows({{1, 4, 16, 2, 0}, {2, 2, 2, 2, 2}});
-  run.ch2_net = arrays.double_rows({{4, 4, 4, 8, 5}, {2, 2, 2, 2, 0}});
-  run.spot_ratio = arrays.double_rows({{4, 1, 0.25, 4, 0}, {1, 1, 1, 1, 0}});
-  run.spot_qc = arrays.double_rows({{100, 100, 100, -90, 100}, {100, 100, 100, 100, 100}});
+  run.options.FileCount = 2;
+  run.slides.TotalSpots = 5;
+  run.options.ReplicateCount = 1;
+  run.options.RatioChoice = 1;
+  run.options.QualityConstant = 1.0;
+  run.options.FileNames = arrays.texts({"one.txt", "two.txt"}, 50);
+  run.spots.channel_totals = arrays.double_rows({{23, 25}, {10, 8}});
+  run.spots.norm_factor = arrays.doubles({25.0 / 23, 0.8});
+  run.spots.ch1_net = arrays.double_rows({{1, 4, 16, 2, 0}, {2, 2, 2, 2, 2}});
+  run.spots.ch2_net = arrays.double_rows({{4, 4, 4, 8, 5}, {2, 2, 2, 2, 0}});
+  run.spots.spot_ratio = arrays.double_rows({{4, 1, 0.25, 4, 0}, {1, 1, 1, 1, 0}});
+  run.spots.spot_qc = arrays.double_rows({{100, 100, 100, -90, 100}, {100, 100, 100, 100, 100}});
   run.normalisation.method = NormalisationMethod::kNone;
   run.normalisation.slide_removed_m = arrays.doubles({0, 0});
   place_in_one_row(arrays, run);
@@ -101,8 +101,8 @@ TEST(Figures, WhiskersStopAtTheLastValueWithinReach) {
   ::Run run = small_run(arrays);
   // Slide 2's fifth spot gets nets (2, 128), ratio 64: M 0, 0, 0, 0, 6; the quartiles, at
   // (n - 1) p = 1 and 3, are 0, so 6 is beyond the whisker. A = 4 widens the shared axis.
-  run.ch2_net = arrays.double_rows({{4, 4, 4, 8, 5}, {2, 2, 2, 2, 128}});
-  run.spot_ratio = arrays.double_rows({{4, 1, 0.25, 4, 0}, {1, 1, 1, 1, 64}});
+  run.spots.ch2_net = arrays.double_rows({{4, 4, 4, 8, 5}, {2, 2, 2, 2, 128}});
+  run.spots.spot_ratio = arrays.double_rows({{4, 1, 0.25, 4, 0}, {1, 1, 1, 1, 64}});
   collect_spot_figures(run, 1);
   const BoxFigures& box = run.figures.slides[1].log2_ratio;
   EXPECT_EQ(box.upper_quartile, 0.0);
@@ -118,17 +118,18 @@ TEST(Figures, QuartilesAgreeWithASortedCopy) {
   for (int32_t n = 1; n <= 40; ++n) {
     TestArrays arrays;
     ::Run run = small_run(arrays);
-    run.TotalSpots = n;
-    run.FileCount = 1;
+    run.slides.TotalSpots = n;
+    run.options.FileCount = 1;
     std::vector<double> ratios, ones;
     for (int32_t s = 0; s < n; ++s) {
       ratios.push_back(std::ldexp(1.0, (s * 7919) % 13 - 6));  // M = -6 .. 6, with ties
       ones.push_back(1.0);
     }
-    run.ch1_net = arrays.double_rows({ones});
-    run.ch2_net = arrays.double_rows({ratios});
-    run.spot_ratio = arrays.double_rows({ratios});
-    run.spot_qc = arrays.double_rows({std::vector<double>(static_cast<std::size_t>(n), 100.0)});
+    run.spots.ch1_net = arrays.double_rows({ones});
+    run.spots.ch2_net = arrays.double_rows({ratios});
+    run.spots.spot_ratio = arrays.double_rows({ratios});
+    run.spots.spot_qc =
+        arrays.double_rows({std::vector<double>(static_cast<std::size_t>(n), 100.0)});
     run.normalisation.slide_removed_m = arrays.doubles({0});
     collect_spot_figures(run, 1);
     std::vector<double> m;
@@ -156,11 +157,11 @@ namespace {
 // what a fit took away; slide 3 dye-swapped.
 Run varied_run(TestArrays& arrays) {
   Run run;
-  run.FileCount = 7;
-  run.TotalSpots = 40;
-  run.ReplicateCount = 4;
-  run.RatioChoice = 1;
-  run.FileNames = arrays.texts({"1", "2", "3", "4", "5", "6", "7"}, 50);
+  run.options.FileCount = 7;
+  run.slides.TotalSpots = 40;
+  run.options.ReplicateCount = 4;
+  run.options.RatioChoice = 1;
+  run.options.FileNames = arrays.texts({"1", "2", "3", "4", "5", "6", "7"}, 50);
   std::vector<std::vector<double>> totals, ch1(7), ch2(7), ratio(7), qc(7), removed(7);
   std::vector<double> factors;
   for (int f = 0; f < 7; ++f) {
@@ -175,12 +176,12 @@ Run varied_run(TestArrays& arrays) {
     totals.push_back({1000.0 + f, 1100.0 - f});
     factors.push_back(1.0 + 0.1 * f);
   }
-  run.channel_totals = arrays.double_rows(totals);
-  run.norm_factor = arrays.doubles(factors);
-  run.ch1_net = arrays.double_rows(ch1);
-  run.ch2_net = arrays.double_rows(ch2);
-  run.spot_ratio = arrays.double_rows(ratio);
-  run.spot_qc = arrays.double_rows(qc);
+  run.spots.channel_totals = arrays.double_rows(totals);
+  run.spots.norm_factor = arrays.doubles(factors);
+  run.spots.ch1_net = arrays.double_rows(ch1);
+  run.spots.ch2_net = arrays.double_rows(ch2);
+  run.spots.spot_ratio = arrays.double_rows(ratio);
+  run.spots.spot_qc = arrays.double_rows(qc);
   run.normalisation.method = NormalisationMethod::kLoess;
   run.normalisation.swapped_slides = {3};
   run.normalisation.removed_m = arrays.double_rows(removed);
@@ -220,17 +221,17 @@ namespace {
 // 2.5 is bin 13 and A 3.5 bin 26.
 Run loess_run(TestArrays& arrays) {
   Run run;
-  run.FileCount = 1;
-  run.TotalSpots = 6;
-  run.ReplicateCount = 1;
-  run.RatioChoice = 1;
-  run.FileNames = arrays.texts({"loess.txt"}, 50);
-  run.channel_totals = arrays.double_rows({{66, 72}});
-  run.norm_factor = arrays.doubles({1.0});
-  run.ch1_net = arrays.double_rows({{4, 4, 2, 16, 8, 32}});
-  run.ch2_net = arrays.double_rows({{4, 4, 8, 16, 32, 8}});
-  run.spot_ratio = arrays.double_rows({{1, 1, 4, 1, 4, 0.25}});
-  run.spot_qc = arrays.double_rows({{100, 100, 100, 100, 100, 100}});
+  run.options.FileCount = 1;
+  run.slides.TotalSpots = 6;
+  run.options.ReplicateCount = 1;
+  run.options.RatioChoice = 1;
+  run.options.FileNames = arrays.texts({"loess.txt"}, 50);
+  run.spots.channel_totals = arrays.double_rows({{66, 72}});
+  run.spots.norm_factor = arrays.doubles({1.0});
+  run.spots.ch1_net = arrays.double_rows({{4, 4, 2, 16, 8, 32}});
+  run.spots.ch2_net = arrays.double_rows({{4, 4, 8, 16, 32, 8}});
+  run.spots.spot_ratio = arrays.double_rows({{1, 1, 4, 1, 4, 0.25}});
+  run.spots.spot_qc = arrays.double_rows({{100, 100, 100, 100, 100, 100}});
   run.normalisation.method = NormalisationMethod::kLoess;
   run.normalisation.removed_m = arrays.double_rows({{1, 1, 1, -1, -1, -1}});
   place_in_one_row(arrays, run);
@@ -308,15 +309,15 @@ TEST(FiguresCurves, AWholeSlideMethodTookTheSameFromEverySpot) {
 TEST(FiguresCurves, EvenCountsTakeTheMiddleTwo) {
   TestArrays arrays;
   ::Run run = loess_run(arrays);
-  run.spot_ratio[1][3] = 0.0;  // spot 3 (M 2) has no ratio now: A bin 13 holds M 0, 0
-  run.spot_ratio[1][6] = 0.0;  // and spot 6 (M -2): A bin 26 holds M 0, 2
-  run.spot_ratio[1][4] = 0.0;  // and spot 4 (M 0): A bin 26 holds only M 2
+  run.spots.spot_ratio[1][3] = 0.0;  // spot 3 (M 2) has no ratio now: A bin 13 holds M 0, 0
+  run.spots.spot_ratio[1][6] = 0.0;  // and spot 6 (M -2): A bin 26 holds M 0, 2
+  run.spots.spot_ratio[1][4] = 0.0;  // and spot 4 (M 0): A bin 26 holds only M 2
   collect_spot_figures(run, 1);
   const SlideFigures& slide = run.figures.slides[0];
   EXPECT_NEAR(slide.median_m_after[13], 0.0, kFineBin);
   EXPECT_NEAR(slide.median_m_after[26], 2.0, kFineBin);
   run.figures = RunFigures{};
-  run.spot_ratio[1][4] = 1.0;
+  run.spots.spot_ratio[1][4] = 1.0;
   collect_spot_figures(run, 1);
   EXPECT_NEAR(run.figures.slides[0].median_m_after[26], 1.0, kFineBin);
 }
@@ -327,16 +328,16 @@ TEST(FiguresCurves, EvenCountsTakeTheMiddleTwo) {
 TEST(FiguresCurves, ASwappedSlideShiftsAAsReadTheOtherWay) {
   TestArrays arrays;
   ::Run run = loess_run(arrays);
-  run.FileCount = 2;
-  run.FileNames = arrays.texts({"loess.txt", "swapped.txt"}, 50);
-  run.channel_totals = arrays.double_rows({{66, 72}, {66, 72}});
-  run.norm_factor = arrays.doubles({1.0, 1.0});
+  run.options.FileCount = 2;
+  run.options.FileNames = arrays.texts({"loess.txt", "swapped.txt"}, 50);
+  run.spots.channel_totals = arrays.double_rows({{66, 72}, {66, 72}});
+  run.spots.norm_factor = arrays.doubles({1.0, 1.0});
   run.normalisation.swapped_slides = {2};
   // Slide 2 holds the same nets; its ratios are channel 1 over channel 2.
-  run.ch1_net = arrays.double_rows({{4, 4, 2, 16, 8, 32}, {4, 4, 2, 16, 8, 32}});
-  run.ch2_net = arrays.double_rows({{4, 4, 8, 16, 32, 8}, {4, 4, 8, 16, 32, 8}});
-  run.spot_ratio = arrays.double_rows({{1, 1, 4, 1, 4, 0.25}, {1, 1, 0.25, 1, 0.25, 4}});
-  run.spot_qc =
+  run.spots.ch1_net = arrays.double_rows({{4, 4, 2, 16, 8, 32}, {4, 4, 2, 16, 8, 32}});
+  run.spots.ch2_net = arrays.double_rows({{4, 4, 8, 16, 32, 8}, {4, 4, 8, 16, 32, 8}});
+  run.spots.spot_ratio = arrays.double_rows({{1, 1, 4, 1, 4, 0.25}, {1, 1, 0.25, 1, 0.25, 4}});
+  run.spots.spot_qc =
       arrays.double_rows({{100, 100, 100, 100, 100, 100}, {100, 100, 100, 100, 100, 100}});
   run.normalisation.removed_m = arrays.double_rows({{1, 1, 1, -1, -1, -1}, {1, 1, 1, -1, -1, -1}});
   collect_spot_figures(run, 1);
@@ -391,20 +392,20 @@ namespace {
 // slide value), gene 3 only the moderated one, gene 4 neither.
 Run tested_run(TestArrays& arrays) {
   Run run = small_run(arrays);
-  run.TotalSpots = 4;
-  run.GeneNumber = 4;
-  run.spot_name = arrays.texts({"a\t", "b\t", "c\t", "d\t"}, 10);
-  run.spot_array_row = arrays.ints({1, 1, 1, 1});
-  run.spot_array_col = arrays.ints({1, 1, 1, 1});
-  run.spot_row = arrays.ints({1, 1, 2, 2});
-  run.spot_col = arrays.ints({1, 2, 1, 2});
-  run.file_outliers = arrays.ints({3, 0});
-  run.ratio_mean = arrays.doubles({1.5, 2.0, UNSET_STAT, UNSET_STAT});
-  run.log_mean = arrays.doubles({0.5, 1.0, UNSET_STAT, UNSET_STAT});
-  run.p_value = arrays.doubles({0.01, 0.2, NO_PVALUE, NO_PVALUE});
-  run.q_value = arrays.doubles({0.02, 0.2, NAN, NAN});
-  run.spots_used = arrays.ints({2, 2, 1, 0});
-  run.outliers_found = arrays.ints({1, 0, 0, 0});
+  run.slides.TotalSpots = 4;
+  run.genes.GeneNumber = 4;
+  run.slides.spot_name = arrays.texts({"a\t", "b\t", "c\t", "d\t"}, 10);
+  run.slides.spot_array_row = arrays.ints({1, 1, 1, 1});
+  run.slides.spot_array_col = arrays.ints({1, 1, 1, 1});
+  run.slides.spot_row = arrays.ints({1, 1, 2, 2});
+  run.slides.spot_col = arrays.ints({1, 2, 1, 2});
+  run.genes.file_outliers = arrays.ints({3, 0});
+  run.genes.ratio_mean = arrays.doubles({1.5, 2.0, UNSET_STAT, UNSET_STAT});
+  run.genes.log_mean = arrays.doubles({0.5, 1.0, UNSET_STAT, UNSET_STAT});
+  run.genes.p_value = arrays.doubles({0.01, 0.2, NO_PVALUE, NO_PVALUE});
+  run.genes.q_value = arrays.doubles({0.02, 0.2, NAN, NAN});
+  run.genes.spots_used = arrays.ints({2, 2, 1, 0});
+  run.genes.outliers_found = arrays.ints({1, 0, 0, 0});
   ModeratedTest& test = run.moderated;
   test.made = true;
   test.prior_df = INFINITY;

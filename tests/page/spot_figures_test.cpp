@@ -14,28 +14,28 @@ namespace {
 // 40 and -40, beyond the codes; spot 11 of nets too small for their product, ratio 1.
 Run coded_run(TestArrays& arrays) {
   Run run;
-  run.FileCount = 1;
-  run.TotalSpots = 11;
-  run.ReplicateCount = 1;
-  run.RatioChoice = 1;
-  run.FileNames = arrays.texts({"one.txt"}, 50);
-  run.channel_totals = arrays.double_rows({{8, 8}});
-  run.norm_factor = arrays.doubles({1.0});
+  run.options.FileCount = 1;
+  run.slides.TotalSpots = 11;
+  run.options.ReplicateCount = 1;
+  run.options.RatioChoice = 1;
+  run.options.FileNames = arrays.texts({"one.txt"}, 50);
+  run.spots.channel_totals = arrays.double_rows({{8, 8}});
+  run.spots.norm_factor = arrays.doubles({1.0});
   std::vector<double> ratios;
   for (double m : {-3.0, -2.5, 0.22, 0.24, 2.9, 3.0, 0.0})
     ratios.push_back(std::exp2(m));
   ratios.insert(ratios.end(), {INFINITY, std::exp2(40.0), std::exp2(-40.0), 1.0});
   std::vector<double> ch1(11, 1.0), ch2 = ratios;
   ch1[10] = ch2[10] = 1e-200;
-  run.ch1_net = arrays.double_rows({ch1});
-  run.ch2_net = arrays.double_rows({ch2});
-  run.spot_ratio = arrays.double_rows({ratios});
-  run.spot_qc = arrays.double_rows({{100, 100, 100, 100, 100, 100, -90, 100, 100, 100, 100}});
+  run.spots.ch1_net = arrays.double_rows({ch1});
+  run.spots.ch2_net = arrays.double_rows({ch2});
+  run.spots.spot_ratio = arrays.double_rows({ratios});
+  run.spots.spot_qc = arrays.double_rows({{100, 100, 100, 100, 100, 100, -90, 100, 100, 100, 100}});
   run.normalisation.method = NormalisationMethod::kNone;
   run.normalisation.slide_removed_m = arrays.doubles({0.0});
-  run.spot_array_row = run.spot_row = arrays.ints(std::vector<int32_t>(11, 1));
-  run.spot_array_col = arrays.ints({1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2});
-  run.spot_col = arrays.ints({1, 2, 3, 4, 1, 2, 3, 4, 5, 6, 7});
+  run.slides.spot_array_row = run.slides.spot_row = arrays.ints(std::vector<int32_t>(11, 1));
+  run.slides.spot_array_col = arrays.ints({1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2});
+  run.slides.spot_col = arrays.ints({1, 2, 3, 4, 1, 2, 3, 4, 5, 6, 7});
   return run;
 }
 
@@ -56,7 +56,7 @@ TEST(FiguresImages, EverySpotTakesTheCodeOfItsLog2RatioOrNone) {
   EXPECT_EQ(figures.spot_places[5].array_col, 2);
   EXPECT_EQ(figures.spot_places[5].col, 2);
   EXPECT_EQ(figures.spot_places[5].row, 1);
-  run.spot_ratio[1][1] = 0.0;
+  run.spots.spot_ratio[1][1] = 0.0;
   run.figures = RunFigures{};
   collect_spot_figures(run, 1);
   EXPECT_EQ(run.figures.slides[0].image_codes[0], kNoRatioCode);
@@ -72,18 +72,18 @@ constexpr int32_t kGenes = 51;
 
 Run decided_run(TestArrays& arrays) {
   Run run;
-  run.FileCount = 2;
-  run.ReplicateCount = 2;
-  run.GeneNumber = kGenes;
-  run.TotalSpots = 2 * kGenes;
+  run.options.FileCount = 2;
+  run.options.ReplicateCount = 2;
+  run.genes.GeneNumber = kGenes;
+  run.slides.TotalSpots = 2 * kGenes;
   std::vector<double> slide1 = {2, 0.5, 0, 1}, slide2 = {4, 8, 16, 0};
-  slide1.resize(static_cast<std::size_t>(run.TotalSpots), 1.0);
-  slide2.resize(static_cast<std::size_t>(run.TotalSpots), 1.0);
-  run.spot_ratio = arrays.double_rows({slide1, slide2});
-  std::vector<double> passing(static_cast<std::size_t>(run.TotalSpots), 100.0);
+  slide1.resize(static_cast<std::size_t>(run.slides.TotalSpots), 1.0);
+  slide2.resize(static_cast<std::size_t>(run.slides.TotalSpots), 1.0);
+  run.spots.spot_ratio = arrays.double_rows({slide1, slide2});
+  std::vector<double> passing(static_cast<std::size_t>(run.slides.TotalSpots), 100.0);
   std::vector<double> failing_one = passing;
   failing_one[1] = -90.0;
-  run.spot_qc = arrays.double_rows({failing_one, passing});
+  run.spots.spot_qc = arrays.double_rows({failing_one, passing});
   std::vector<std::vector<double>> gene_ratios = {{2, 0, 4, 8}, {0, 1, 16, 0}};
   std::vector<std::string> verdicts = {"xk0km", "x0pp0"};
   std::vector<std::string> names;
@@ -97,21 +97,22 @@ Run decided_run(TestArrays& arrays) {
     p_values.push_back(g == 3 ? 0.9 : 0.01 + 0.001 * g);
     slides_used.push_back(2);
   }
-  run.gene_ratio = arrays.double_rows(gene_ratios);
+  run.genes.gene_ratio = arrays.double_rows(gene_ratios);
   run.decisions.wanted = true;
   run.decisions.verdict = arrays.texts(verdicts, 5);
-  for (int32_t s = 1; s <= run.TotalSpots; ++s) {
+  for (int32_t s = 1; s <= run.slides.TotalSpots; ++s) {
     names.push_back("n\t");
     places.push_back(1);
   }
-  run.spot_name = arrays.texts(names, 4);
-  run.spot_array_row = run.spot_array_col = run.spot_row = run.spot_col = arrays.ints(places);
-  run.file_outliers = arrays.ints({0, 0});
+  run.slides.spot_name = arrays.texts(names, 4);
+  run.slides.spot_array_row = run.slides.spot_array_col = run.slides.spot_row =
+      run.slides.spot_col = arrays.ints(places);
+  run.genes.file_outliers = arrays.ints({0, 0});
   std::vector<double> zeros(kGenes, 0.0), nan(kGenes, NAN);
   std::vector<int32_t> counts(kGenes, 2);
-  run.ratio_mean = run.log_mean = arrays.doubles(zeros);
-  run.p_value = run.q_value = arrays.doubles(p_values);
-  run.spots_used = run.outliers_found = arrays.ints(counts);
+  run.genes.ratio_mean = run.genes.log_mean = arrays.doubles(zeros);
+  run.genes.p_value = run.genes.q_value = arrays.doubles(p_values);
+  run.genes.spots_used = run.genes.outliers_found = arrays.ints(counts);
   ModeratedTest& test = run.moderated;
   test.made = true;
   test.slides_used = arrays.ints(slides_used);

@@ -9,12 +9,13 @@
 namespace {
 
 void set_image_name(Run& run, int channel_line, const std::string& name) {
-  name.copy(run.image_name[channel_line], sizeof run.image_name[channel_line] - 1);
+  name.copy(run.slides.image_name[channel_line], sizeof run.slides.image_name[channel_line] - 1);
 }
 
 void set_channel_lines(Run& run, TestArrays& arrays) {
-  run.channel_fields[0] = arrays.texts({"Cy5\t", "C:\\scans\\red.tif\t", "Cyanine 5\t"}, 100);
-  run.channel_fields[1] = arrays.texts({"G\t", "D:\\green.tif\t", "\t"}, 100);
+  run.slides.channel_fields[0] =
+      arrays.texts({"Cy5\t", "C:\\scans\\red.tif\t", "Cyanine 5\t"}, 100);
+  run.slides.channel_fields[1] = arrays.texts({"G\t", "D:\\green.tif\t", "\t"}, 100);
   set_image_name(run, 0, "red.tif\t");
   set_image_name(run, 1, "green.tif\t");
 }
@@ -25,32 +26,33 @@ void set_channel_lines(Run& run, TestArrays& arrays) {
 // holds four spots.
 Run four_gene_run(TestArrays& arrays) {
   ::Run run;
-  run.FileCount = 2;
-  run.ReplicateCount = 3;
-  run.GeneNumber = 4;
-  run.RatioChoice = 1;
-  run.FileNames = arrays.texts({"slide1.txt", "slide2.txt"}, 50);
+  run.options.FileCount = 2;
+  run.options.ReplicateCount = 3;
+  run.genes.GeneNumber = 4;
+  run.options.RatioChoice = 1;
+  run.options.FileNames = arrays.texts({"slide1.txt", "slide2.txt"}, 50);
   set_channel_lines(run, arrays);
-  run.file_zero_spots = arrays.ints({9, 10});
-  run.file_outliers = arrays.ints({1, 1});
-  run.spot_array_row = arrays.ints({1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2});
-  run.spot_array_col = arrays.ints({1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 2});
-  run.spot_row = arrays.ints({1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3});
-  run.spot_col = arrays.ints({1, 2, 3, 4, 1, 2, 3, 4, 1, 2, 3, 4});
+  run.genes.file_zero_spots = arrays.ints({9, 10});
+  run.genes.file_outliers = arrays.ints({1, 1});
+  run.slides.spot_array_row = arrays.ints({1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2});
+  run.slides.spot_array_col = arrays.ints({1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 2});
+  run.slides.spot_row = arrays.ints({1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3});
+  run.slides.spot_col = arrays.ints({1, 2, 3, 4, 1, 2, 3, 4, 1, 2, 3, 4});
   // Spot 9, the last spot of gene 3, has an empty name.
-  run.spot_name = arrays.texts({"spot1\t", "spot2\t", "spot3\t", "spot4\t", "spot5\t", "spot6\t",
-                                "spot7\t", "spot8\t", "\t", "spot10\t", "spot11\t", "spot12\t"},
-                               500);
-  run.file_gene_mean = arrays.double_rows({{0.0, 0.5, 2.0, 1.0}, {0.0, 5.0, 0.0, 8.0}});
-  run.spots_used = arrays.ints({0, 0, 1, 2});
-  run.outliers_found = arrays.ints({0, 2, 0, 0});
-  run.ratio_mean = arrays.doubles({0.0, 0.0, 2.0, 4.5});
-  run.ratio_sd = arrays.doubles({0.0, 0.0, 0.0, 3.5});
-  run.ratio_cv = arrays.doubles({0.0, UNSET_STAT, 0.0, 3.5 / 4.5});
-  run.ratio_median = arrays.doubles({0.0, 0.0, 2.0, 4.5});
-  run.log_mean = arrays.doubles({UNSET_STAT, UNSET_STAT, 1.0, 1.5});
-  run.log_sd = arrays.doubles({0.0, 0.0, 0.0, 1.5});
-  run.p_value = arrays.doubles({NO_PVALUE, NO_PVALUE, NO_PVALUE, 0.5});
+  run.slides.spot_name =
+      arrays.texts({"spot1\t", "spot2\t", "spot3\t", "spot4\t", "spot5\t", "spot6\t", "spot7\t",
+                    "spot8\t", "\t", "spot10\t", "spot11\t", "spot12\t"},
+                   500);
+  run.genes.file_gene_mean = arrays.double_rows({{0.0, 0.5, 2.0, 1.0}, {0.0, 5.0, 0.0, 8.0}});
+  run.genes.spots_used = arrays.ints({0, 0, 1, 2});
+  run.genes.outliers_found = arrays.ints({0, 2, 0, 0});
+  run.genes.ratio_mean = arrays.doubles({0.0, 0.0, 2.0, 4.5});
+  run.genes.ratio_sd = arrays.doubles({0.0, 0.0, 0.0, 3.5});
+  run.genes.ratio_cv = arrays.doubles({0.0, UNSET_STAT, 0.0, 3.5 / 4.5});
+  run.genes.ratio_median = arrays.doubles({0.0, 0.0, 2.0, 4.5});
+  run.genes.log_mean = arrays.doubles({UNSET_STAT, UNSET_STAT, 1.0, 1.5});
+  run.genes.log_sd = arrays.doubles({0.0, 0.0, 0.0, 1.5});
+  run.genes.p_value = arrays.doubles({NO_PVALUE, NO_PVALUE, NO_PVALUE, 0.5});
   return run;
 }
 
@@ -95,17 +97,17 @@ TEST(MergeReport, NoGenesAndChannelOneOverChannelTwo) {
   ScratchDirectory scratch;
   TestArrays arrays;
   ::Run run;
-  run.FileCount = 1;
-  run.ReplicateCount = 5;
-  run.GeneNumber = 0;
-  run.RatioChoice = 2;
-  run.FileNames = arrays.texts({"a.txt"}, 50);
-  run.channel_fields[0] = arrays.texts({"\t", "E:\\a.tif\t", "Alexa 647\t"}, 100);
-  run.channel_fields[1] = arrays.texts({"Ch2\t", "E:\\b.tif\t", "C3\t"}, 100);
+  run.options.FileCount = 1;
+  run.options.ReplicateCount = 5;
+  run.genes.GeneNumber = 0;
+  run.options.RatioChoice = 2;
+  run.options.FileNames = arrays.texts({"a.txt"}, 50);
+  run.slides.channel_fields[0] = arrays.texts({"\t", "E:\\a.tif\t", "Alexa 647\t"}, 100);
+  run.slides.channel_fields[1] = arrays.texts({"Ch2\t", "E:\\b.tif\t", "C3\t"}, 100);
   set_image_name(run, 0, "a.tif\t");
   set_image_name(run, 1, "b.tif\t");
-  run.file_zero_spots = arrays.ints({0});
-  run.file_outliers = arrays.ints({0});
+  run.genes.file_zero_spots = arrays.ints({0});
+  run.genes.file_outliers = arrays.ints({0});
   write_merge_report(run);
 
   const std::string expected =
@@ -135,29 +137,29 @@ TEST(MergeReport, DashesOnlyBelowTheirLimits) {
   ScratchDirectory scratch;
   TestArrays arrays;
   ::Run run;
-  run.FileCount = 1;
-  run.ReplicateCount = 1;
-  run.GeneNumber = 2;
-  run.RatioChoice = 1;
-  run.FileNames = arrays.texts({"a.txt"}, 50);
+  run.options.FileCount = 1;
+  run.options.ReplicateCount = 1;
+  run.genes.GeneNumber = 2;
+  run.options.RatioChoice = 1;
+  run.options.FileNames = arrays.texts({"a.txt"}, 50);
   set_channel_lines(run, arrays);
-  run.file_zero_spots = arrays.ints({0});
-  run.file_outliers = arrays.ints({0});
-  run.spot_array_row = arrays.ints({1, 1});
-  run.spot_array_col = arrays.ints({1, 1});
-  run.spot_row = arrays.ints({1, 1});
-  run.spot_col = arrays.ints({7, 8});
-  run.spot_name = arrays.texts({"x\t", "y\t"}, 500);
-  run.file_gene_mean = arrays.double_rows({{0.25, 3.0}});
-  run.spots_used = arrays.ints({3, 4});
-  run.outliers_found = arrays.ints({1, 0});
-  run.ratio_mean = arrays.doubles({0.25, 3.0});
-  run.ratio_sd = arrays.doubles({0.0625, 0.0});
-  run.ratio_cv = arrays.doubles({-1000.0, -1000.5});
-  run.ratio_median = arrays.doubles({0.25, 3.0});
-  run.log_mean = arrays.doubles({-2.0, 1.5849625007211563});
-  run.log_sd = arrays.doubles({0.0005, 0.0});
-  run.p_value = arrays.doubles({0.0, -0.5});
+  run.genes.file_zero_spots = arrays.ints({0});
+  run.genes.file_outliers = arrays.ints({0});
+  run.slides.spot_array_row = arrays.ints({1, 1});
+  run.slides.spot_array_col = arrays.ints({1, 1});
+  run.slides.spot_row = arrays.ints({1, 1});
+  run.slides.spot_col = arrays.ints({7, 8});
+  run.slides.spot_name = arrays.texts({"x\t", "y\t"}, 500);
+  run.genes.file_gene_mean = arrays.double_rows({{0.25, 3.0}});
+  run.genes.spots_used = arrays.ints({3, 4});
+  run.genes.outliers_found = arrays.ints({1, 0});
+  run.genes.ratio_mean = arrays.doubles({0.25, 3.0});
+  run.genes.ratio_sd = arrays.doubles({0.0625, 0.0});
+  run.genes.ratio_cv = arrays.doubles({-1000.0, -1000.5});
+  run.genes.ratio_median = arrays.doubles({0.25, 3.0});
+  run.genes.log_mean = arrays.doubles({-2.0, 1.5849625007211563});
+  run.genes.log_sd = arrays.doubles({0.0005, 0.0});
+  run.genes.p_value = arrays.doubles({0.0, -0.5});
   write_merge_report(run);
 
   const std::string rows =

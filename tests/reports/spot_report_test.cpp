@@ -18,21 +18,22 @@ const double nan = std::numeric_limits<double>::quiet_NaN();
 // slide 3 has no positive net at all, so its factor and its scaled channel-2 nets are undefined.
 Run three_slide_run(TestArrays& arrays) {
   ::Run run;
-  run.FileCount = 3;
-  run.TotalSpots = 3;
-  run.RatioChoice = 1;
-  run.FileNames = arrays.texts({"slide1.txt", "slide2.txt", "slide3.txt"}, 50);
-  run.channel_totals = arrays.double_rows({{400.0, 800.0}, {0.0, 250.0}, {0.0, 0.0}});
-  run.norm_factor = arrays.doubles({2.0, inf, -nan});
-  run.spot_array_row = arrays.ints({1, 1, 2});
-  run.spot_array_col = arrays.ints({1, 1, 1});
-  run.spot_row = arrays.ints({1, 1, 3});
-  run.spot_col = arrays.ints({1, 2, 12});
+  run.options.FileCount = 3;
+  run.slides.TotalSpots = 3;
+  run.options.RatioChoice = 1;
+  run.options.FileNames = arrays.texts({"slide1.txt", "slide2.txt", "slide3.txt"}, 50);
+  run.spots.channel_totals = arrays.double_rows({{400.0, 800.0}, {0.0, 250.0}, {0.0, 0.0}});
+  run.spots.norm_factor = arrays.doubles({2.0, inf, -nan});
+  run.slides.spot_array_row = arrays.ints({1, 1, 2});
+  run.slides.spot_array_col = arrays.ints({1, 1, 1});
+  run.slides.spot_row = arrays.ints({1, 1, 3});
+  run.slides.spot_col = arrays.ints({1, 2, 12});
   // The second spot's name field was empty: only its tab is left.
-  run.spot_name = arrays.texts({"geneA\t", "\t", "ctrl 3\t"}, 500);
-  run.ch1_net = arrays.double_rows({{100.0, 300.0, -50.0}, {-10.0, 0.0, -1.5}, {0.0, -2.0, 0.0}});
-  run.ch2_net = arrays.double_rows({{100.0, 150.0, 0.0}, {0.0, 0.0, -0.0}, {nan, -nan, nan}});
-  run.spot_ratio = arrays.double_rows({{1.0, 0.5, 0.0}, {0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}});
+  run.slides.spot_name = arrays.texts({"geneA\t", "\t", "ctrl 3\t"}, 500);
+  run.spots.ch1_net =
+      arrays.double_rows({{100.0, 300.0, -50.0}, {-10.0, 0.0, -1.5}, {0.0, -2.0, 0.0}});
+  run.spots.ch2_net = arrays.double_rows({{100.0, 150.0, 0.0}, {0.0, 0.0, -0.0}, {nan, -nan, nan}});
+  run.spots.spot_ratio = arrays.double_rows({{1.0, 0.5, 0.0}, {0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}});
   return run;
 }
 
@@ -81,20 +82,20 @@ TEST(SpotReport, ChannelOneOverChannelTwo) {
   ScratchDirectory scratch;
   TestArrays arrays;
   ::Run run;
-  run.FileCount = 1;
-  run.TotalSpots = 2;
-  run.RatioChoice = 2;
-  run.FileNames = arrays.texts({"only.txt"}, 50);
-  run.channel_totals = arrays.double_rows({{300.0, 150.0}});
-  run.norm_factor = arrays.doubles({0.5});
-  run.spot_array_row = arrays.ints({3, 3});
-  run.spot_array_col = arrays.ints({4, 4});
-  run.spot_row = arrays.ints({10, 10});
-  run.spot_col = arrays.ints({20, 21});
-  run.spot_name = arrays.texts({"YAL001C\t", "YAL002W\t"}, 500);
-  run.ch1_net = arrays.double_rows({{200.0, 100.0}});
-  run.ch2_net = arrays.double_rows({{100.0, 200.0}});
-  run.spot_ratio = arrays.double_rows({{2.0, 0.5}});
+  run.options.FileCount = 1;
+  run.slides.TotalSpots = 2;
+  run.options.RatioChoice = 2;
+  run.options.FileNames = arrays.texts({"only.txt"}, 50);
+  run.spots.channel_totals = arrays.double_rows({{300.0, 150.0}});
+  run.spots.norm_factor = arrays.doubles({0.5});
+  run.slides.spot_array_row = arrays.ints({3, 3});
+  run.slides.spot_array_col = arrays.ints({4, 4});
+  run.slides.spot_row = arrays.ints({10, 10});
+  run.slides.spot_col = arrays.ints({20, 21});
+  run.slides.spot_name = arrays.texts({"YAL001C\t", "YAL002W\t"}, 500);
+  run.spots.ch1_net = arrays.double_rows({{200.0, 100.0}});
+  run.spots.ch2_net = arrays.double_rows({{100.0, 200.0}});
+  run.spots.spot_ratio = arrays.double_rows({{2.0, 0.5}});
   write_spot_report(run);
 
   const std::string expected =
@@ -108,12 +109,12 @@ TEST(SpotReport, ChannelOneOverChannelTwo) {
 // the spot arrays are left to the test.
 ::Run two_slide_run(TestArrays& arrays, int32_t spots) {
   ::Run run;
-  run.FileCount = 2;
-  run.TotalSpots = spots;
-  run.RatioChoice = 1;
-  run.FileNames = arrays.texts({"a.txt", "b.txt"}, 50);
-  run.channel_totals = arrays.double_rows({{1.0, 2.0}, {3.0, 4.0}});
-  run.norm_factor = arrays.doubles({1.0, 2.0});
+  run.options.FileCount = 2;
+  run.slides.TotalSpots = spots;
+  run.options.RatioChoice = 1;
+  run.options.FileNames = arrays.texts({"a.txt", "b.txt"}, 50);
+  run.spots.channel_totals = arrays.double_rows({{1.0, 2.0}, {3.0, 4.0}});
+  run.spots.norm_factor = arrays.doubles({1.0, 2.0});
   return run;
 }
 
@@ -140,14 +141,14 @@ TEST(SpotReport, RowStartsOfLaterFilesAcrossManyBufferFills) {
     first.push_back(s * 0.25);
     second.push_back(-s / 3.0);
   }
-  run.spot_array_row = arrays.ints(positions);
-  run.spot_array_col = arrays.ints(positions);
-  run.spot_row = arrays.ints(positions);
-  run.spot_col = arrays.ints(positions);
-  run.spot_name = arrays.texts(names, 500);
-  run.ch1_net = arrays.double_rows({first, second});
-  run.ch2_net = arrays.double_rows({second, first});
-  run.spot_ratio = arrays.double_rows({first, first});
+  run.slides.spot_array_row = arrays.ints(positions);
+  run.slides.spot_array_col = arrays.ints(positions);
+  run.slides.spot_row = arrays.ints(positions);
+  run.slides.spot_col = arrays.ints(positions);
+  run.slides.spot_name = arrays.texts(names, 500);
+  run.spots.ch1_net = arrays.double_rows({first, second});
+  run.spots.ch2_net = arrays.double_rows({second, first});
+  run.spots.spot_ratio = arrays.double_rows({first, first});
   write_spot_report(run);
 
   std::string expected;
@@ -179,14 +180,14 @@ TEST(SpotReport, LongestRowsAcrossBufferFills) {
   std::vector<double> values;
   for (int32_t s = 1; s <= spots; ++s)
     values.push_back(-1.7976931348623157e308 / s);
-  run.spot_array_row = arrays.ints(positions);
-  run.spot_array_col = arrays.ints(positions);
-  run.spot_row = arrays.ints(positions);
-  run.spot_col = arrays.ints(positions);
-  run.spot_name = arrays.texts(std::vector<std::string>(spots, name), 500);
-  run.ch1_net = arrays.double_rows({values, values});
-  run.ch2_net = arrays.double_rows({values, values});
-  run.spot_ratio = arrays.double_rows({values, values});
+  run.slides.spot_array_row = arrays.ints(positions);
+  run.slides.spot_array_col = arrays.ints(positions);
+  run.slides.spot_row = arrays.ints(positions);
+  run.slides.spot_col = arrays.ints(positions);
+  run.slides.spot_name = arrays.texts(std::vector<std::string>(spots, name), 500);
+  run.spots.ch1_net = arrays.double_rows({values, values});
+  run.spots.ch2_net = arrays.double_rows({values, values});
+  run.spots.spot_ratio = arrays.double_rows({values, values});
   write_spot_report(run);
 
   std::string expected;
