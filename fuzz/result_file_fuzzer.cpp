@@ -68,13 +68,8 @@ void check_complete_read(const Run& run) {
                   "a channel field");
     check_field(run.slides.image_name[channel], CHANNEL_FIELD_WIDTH, "an image name");
   }
-  for (int32_t s = 1; s <= run.slides.TotalSpots; ++s) {
+  for (int32_t s = 1; s <= run.slides.TotalSpots; ++s)
     check_field(run.slides.spot_name[s].block(), SPOT_NAME_WIDTH, "a spot name");
-    for (int32_t k = 1; k <= run.options.FileCount; ++k) {
-      if (run.spots.spot_qc[k][s] != QC_PASS && run.spots.spot_qc[k][s] != QC_FAIL)
-        finding("a quality flag is neither QC_PASS nor QC_FAIL");
-    }
-  }
 }
 
 // The reader's part of a run of two files, with the dialogue's answers fixed.

@@ -7,6 +7,10 @@
 
 #include "run/run.hpp"
 
+// The net intensities of both channels (foreground less background), which take the place of the
+// foreground matrices, and the quality flag of every spot.
+void correct_background(Run& run);
+
 // Channel totals and factors per file; channel 2 is scaled to the total of channel 1 (with the
 // methods that work on M, only on the spots without a ratio; none scales nothing).
 void normalise_channels(Run& run);

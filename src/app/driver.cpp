@@ -51,6 +51,7 @@ void merge_files(Run& run, bool dialogue) {
   if (dialogue) std::fputs("\nProgram running...\n", stdout);
 
   read_spot_tables(run);
+  correct_background(run);
   release_dmatrix(run.slides.ch1_bg, 1, run.options.FileCount, 1, run.slides.TotalSpots);
   release_dmatrix(run.slides.ch2_bg, 1, run.options.FileCount, 1, run.slides.TotalSpots);
 

@@ -35,9 +35,10 @@ void read_result_header(Run& run);
 void seek_spot_table(Run& run);
 
 // Reads the spot table of run.slides.first_file, closes it, then opens, reads and closes files 2 to
-// N one at a time. The spot arrays must exist, with every spot_qc entry QC_PASS.
+// N one at a time. The spot arrays must exist.
 void read_spot_tables(Run& run);
 
-// Reads spot row s of file k from `file` into the spot arrays and sets spot_qc[k][s]. For k >= 2,
+// Reads spot row s of file k from `file` into the spot arrays: its position (file 1 only), its
+// name, and both channels' foreground and background. For k >= 2,
 // row s of spot_name must hold the name read from an earlier file, as read_spot_tables leaves it.
 void read_spot_row(Run& run, ResultFile& file, int32_t k, int32_t s);

@@ -60,28 +60,13 @@ void require_row_end(ResultFile& file, std::size_t name_end, int64_t name_line, 
                                 (values == 1 ? " value" : " values") + " where 11 were expected");
 }
 
-// A spot fails only when neither channel's net intensity reaches C times its background. The
-// quotients are tested with >=, so one that is not a number (zero over zero) counts as below C,
-// and a positive net over a zero background (+infinity) passes.
-bool passes_quality_test(double ch1_net, double ch1_bg, double ch2_net, double ch2_bg, double c) {
-  const double q1 = ch1_net / ch1_bg;
-  if (q1 >= c) return true;
-  const double q2 = ch2_net / ch2_bg;
-  return q2 >= c;
-}
-
-// Stores the two channels of spot s of file k and sets its quality flag.
+// Stores the foreground and background of both channels of spot s of file k, as read.
 void store_channels(Run& run, int32_t k, int32_t s, double ch1_intensity, double ch1_background,
                     double ch2_intensity, double ch2_background) {
+  run.slides.ch1_fg[k][s] = ch1_intensity;
   run.slides.ch1_bg[k][s] = ch1_background;
-  run.spots.ch1_net[k][s] = ch1_intensity - ch1_background;
+  run.slides.ch2_fg[k][s] = ch2_intensity;
   run.slides.ch2_bg[k][s] = ch2_background;
-  run.spots.ch2_net[k][s] = ch2_intensity - ch2_background;
-  if (!passes_quality_test(run.spots.ch1_net[k][s], run.slides.ch1_bg[k][s],
-                           run.spots.ch2_net[k][s], run.slides.ch2_bg[k][s],
-                           run.options.QualityConstant)) {
-    run.spots.spot_qc[k][s] = QC_FAIL;
-  }
 }
 
 // Leaves the name row as read_tab_field would leave it: the field with its tab, then zeros up to

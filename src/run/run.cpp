@@ -98,19 +98,14 @@ void create_spot_arrays(Run& run) {
   const int32_t n = run.options.FileCount;
   const int32_t spots = run.slides.TotalSpots;
   run.slides.spot_name = cmatrix(1, spots, 0, SPOT_NAME_WIDTH);
-  run.spots.ch1_net = dmatrix(1, n, 1, spots);
-  run.spots.ch2_net = dmatrix(1, n, 1, spots);
+  run.slides.ch1_fg = dmatrix(1, n, 1, spots);
   run.slides.ch1_bg = dmatrix(1, n, 1, spots);
+  run.slides.ch2_fg = dmatrix(1, n, 1, spots);
   run.slides.ch2_bg = dmatrix(1, n, 1, spots);
-  run.spots.spot_qc = dmatrix(1, n, 1, spots);
   run.slides.spot_array_row = ivector(1, spots);
   run.slides.spot_array_col = ivector(1, spots);
   run.slides.spot_row = ivector(1, spots);
   run.slides.spot_col = ivector(1, spots);
-  for (int32_t f = 1; f <= n; ++f) {
-    for (int32_t s = 1; s <= spots; ++s)
-      run.spots.spot_qc[f][s] = QC_PASS;
-  }
 }
 
 void release_run_arrays(Run& run) {
@@ -160,6 +155,8 @@ void release_run_arrays(Run& run) {
   release_dmatrix(run.spots.spot_qc, 1, n, 1, spots);
   release_dmatrix(run.slides.ch2_bg, 1, n, 1, spots);
   release_dmatrix(run.slides.ch1_bg, 1, n, 1, spots);
+  release_dmatrix(run.slides.ch2_fg, 1, n, 1, spots);
+  release_dmatrix(run.slides.ch1_fg, 1, n, 1, spots);
   release_dmatrix(run.spots.ch2_net, 1, n, 1, spots);
   release_dmatrix(run.spots.ch1_net, 1, n, 1, spots);
   release_cmatrix(run.slides.spot_name, 1, spots, 0, SPOT_NAME_WIDTH);

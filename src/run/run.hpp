@@ -144,7 +144,9 @@ struct Slides {
   // Spots: positions from file 1, names from the last file read.
   CharMatrix spot_name;  // 1..TotalSpots x 0..500, each name with its ending tab
   IntVector spot_array_row, spot_array_col, spot_row, spot_col;  // 1..TotalSpots
-  DoubleMatrix ch1_bg, ch2_bg;  // backgrounds, [file][spot], 1..N x 1..TotalSpots
+  // Foreground and background intensities of both channels, [file][spot], 1..N x 1..TotalSpots.
+  // Background correction turns each foreground matrix into the net matrix of SpotValues.
+  DoubleMatrix ch1_fg, ch1_bg, ch2_fg, ch2_bg;
 };
 
 // Every spot's values on the way from the files to its ratio, [file][spot], 1..N x 1..TotalSpots.
@@ -209,7 +211,7 @@ SpotDecision spot_decision(const Run& run, int32_t f, int32_t s);
 // there is none.
 double gene_slide_log2_mean(const Run& run, int32_t g, int32_t f);
 
-// Creates the spot arrays that the spot tables are read into, every quality flag QC_PASS.
+// Creates the spot arrays that the spot tables are read into.
 void create_spot_arrays(Run& run);
 
 // Releases every array of the run that is still held; an array already released is left alone.

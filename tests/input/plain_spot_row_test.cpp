@@ -237,9 +237,9 @@ TEST_F(PlainSpotTableTest, BothPathsReadTheSameValues) {
   for (int32_t s = 1; s <= spot; ++s) {
     const std::string& text = values[s - 1];
     SCOPED_TRACE(text);
-    const double expected = std::strtod(text.c_str(), nullptr) - 1.0;
-    EXPECT_EQ(run.spots.ch1_net[1][s], expected);
-    EXPECT_EQ(run.spots.ch2_net[1][s], expected);
+    const double expected = std::strtod(text.c_str(), nullptr);
+    EXPECT_EQ(run.slides.ch1_fg[1][s], expected);
+    EXPECT_EQ(run.slides.ch2_fg[1][s], expected);
   }
 }
 

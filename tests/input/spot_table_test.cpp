@@ -16,45 +16,17 @@ class SpotTableTest : public ResultFilesTest {
   }
 };
 
-TEST_F(SpotTableTest, QualityTestDividesNetIntensityByBackground) {
-  write_file("slide1.txt",
-             result_header("6") +
-                 // net 50 over 100 in both channels: below C = 1.0, although 150 / 100 is not
-                 spot_row(1, "half", "150", "100", "150", "100") +
-                 // a quotient equal to C passes
-                 spot_row(2, "equal", "200", "100", "0", "100") +
-                 // channel 2 alone is enough
-                 spot_row(3, "second", "150", "100", "300", "100") +
-                 // a positive net over a zero background is +infinity and passes
-                 spot_row(4, "no background", "50", "0", "0", "0") +
-                 // zero over zero is not a number, which is below C
-                 spot_row(5, "empty", "0", "0", "0", "0") +
-                 // a negative net over a zero background is -infinity
-                 spot_row(6, "negative", "-5", "0", "0", "0"));
+TEST_F(SpotTableTest, ForegroundAndBackgroundAreKeptAsRead) {
+  write_file("slide1.txt", result_header("2") + spot_row(1, "half", "150", "100", "150.5", "100") +
+                               spot_row(2, "negative", "-5", "0", "0", "7e2"));
   prepare_run({"slide1.txt"}, 1.0);
   read_spot_tables(run);
-
-  const double expected_qc[] = {QC_FAIL, QC_PASS, QC_PASS, QC_PASS, QC_FAIL, QC_FAIL};
-  for (int32_t s = 1; s <= 6; ++s)
-    EXPECT_EQ(run.spots.spot_qc[1][s], expected_qc[s - 1]) << "spot " << s;
-  EXPECT_EQ(run.spots.ch1_net[1][1], 50.0);
+  EXPECT_EQ(run.slides.ch1_fg[1][1], 150.0);
   EXPECT_EQ(run.slides.ch1_bg[1][1], 100.0);
-  EXPECT_EQ(run.spots.ch2_net[1][3], 200.0);
-  EXPECT_EQ(run.slides.ch2_bg[1][3], 100.0);
-  EXPECT_EQ(run.spots.ch1_net[1][6], -5.0);
+  EXPECT_EQ(run.slides.ch2_fg[1][1], 150.5);
+  EXPECT_EQ(run.slides.ch1_fg[1][2], -5.0);
+  EXPECT_EQ(run.slides.ch2_bg[1][2], 700.0);
   EXPECT_TRUE(run.slides.first_file.bytes.empty());
-}
-
-TEST_F(SpotTableTest, WithConstantZeroOnlyTwoNegativeNetsFail) {
-  write_file("slide1.txt", result_header("3") +
-                               spot_row(1, "both below", "90", "100", "80", "100") +
-                               spot_row(2, "zero net", "90", "100", "100", "100") +
-                               spot_row(3, "one below", "120", "100", "50", "100"));
-  prepare_run({"slide1.txt"}, 0.0);
-  read_spot_tables(run);
-  EXPECT_EQ(run.spots.spot_qc[1][1], QC_FAIL);
-  EXPECT_EQ(run.spots.spot_qc[1][2], QC_PASS);
-  EXPECT_EQ(run.spots.spot_qc[1][3], QC_PASS);
 }
 
 TEST_F(SpotTableTest, PositionsComeFromTheFirstFileAndNamesFromTheLast) {
@@ -80,12 +52,11 @@ TEST_F(SpotTableTest, PositionsComeFromTheFirstFileAndNamesFromTheLast) {
   EXPECT_STREQ(run.slides.spot_name[1].block(), "\t");
   EXPECT_EQ(std::string(run.slides.spot_name[2].block()), long_name + "\t");
 
-  EXPECT_EQ(run.spots.ch1_net[1][1], 100.0);
-  EXPECT_EQ(run.spots.ch2_net[1][2], 200.0);
-  EXPECT_EQ(run.spots.ch1_net[2][1], 1000.0);
+  EXPECT_EQ(run.slides.ch1_fg[1][1], 110.0);
+  EXPECT_EQ(run.slides.ch2_fg[1][2], 240.0);
+  EXPECT_EQ(run.slides.ch1_fg[2][1], 1010.0);
   EXPECT_EQ(run.slides.ch2_bg[2][1], 20.0);
-  EXPECT_EQ(run.spots.ch1_net[2][2], 20.0);
-  EXPECT_EQ(run.spots.spot_qc[2][2], QC_PASS);
+  EXPECT_EQ(run.slides.ch1_fg[2][2], 30.0);
 }
 
 TEST_F(SpotTableTest, NameWithBlanksIsKeptWhole) {
