@@ -14,6 +14,9 @@ void correct_background(Run& run);
 // Channel totals and factors per file; channel 2 is scaled to the total of channel 1 (with the
 // methods that work on M, only on the spots without a ratio; none scales nothing).
 void normalise_channels(Run& run);
+// Warns on the console of every slide whose channel totals give no normalisation factor: its
+// ratios are all missing, which the reports alone would show only as a column of zeros.
+void warn_about_channel_totals(const Run& run);
 // The ratio of every spot in its slide's orientation, 0.0 where either net is not above 0.
 void compute_spot_ratios(Run& run);
 // The methods that work on M: the median or lowess normalisation of every slide's log2 ratios,

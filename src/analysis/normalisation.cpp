@@ -3,6 +3,9 @@
 // By default channel 2 is scaled to the total intensity of channel 1 on every slide. The methods
 // that work on M, the log2 ratio, leave the channel 2 net of a spot with a ratio as it was read:
 // normalise_log_ratios takes it from there.
+#include <cstdio>
+#include <string>
+
 #include "analysis/analysis.hpp"
 
 namespace {
@@ -64,5 +67,19 @@ void compute_spot_ratios(Run& run) {
         run.spots.spot_ratio[f][s] = 0.0;  // no usable ratio
       }
     }
+  }
+}
+
+void warn_about_channel_totals(const Run& run) {
+  const Console& console = run.options.console;
+  const char* prefix = console.messages == stderr ? "corvane: warning: " : "Warning: ";
+  for (int32_t f = 1; f <= run.options.FileCount; ++f) {
+    const std::string slide =
+        "slide " + std::to_string(f) + " (" + run.options.FileNames[f].block() + ")";
+    const std::string problem = channel_total_problem(run.spots.channel_totals[f][1],
+                                                      run.spots.channel_totals[f][2], slide);
+    if (problem.empty()) continue;
+    print_failure(console, "%s%s, so it has no normalisation factor and no ratios\n", prefix,
+                  problem.c_str());
   }
 }

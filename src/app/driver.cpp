@@ -57,6 +57,7 @@ void merge_files(Run& run, bool dialogue) {
 
   run.normalisation.keep_removed = !run.options.ReportPath.empty();
   normalise_channels(run);
+  warn_about_channel_totals(run);
   compute_spot_ratios(run);
   normalise_log_ratios(run);
   // The report's spot figures read the spot arrays and what normalisation took away. A method
@@ -81,14 +82,14 @@ void merge_files(Run& run, bool dialogue) {
   // The spot-level values have no further reader, but for the spot table, which shows what the
   // gene statistics made of every spot, and the report's gene sections, which show each top gene's
   // spots with their ratios. Neither holds the run above the most it holds while data.txt is
-  // written.
+  // written. The factors, a value per slide, stay for the spot table, which shows a slide without
+  // one as missing.
   const bool spot_table = !run.options.SpotTablePath.empty();
   if (!spot_table) {
     release_dmatrix(run.spots.ch1_net, 1, run.options.FileCount, 1, run.slides.TotalSpots);
     release_dmatrix(run.spots.ch2_net, 1, run.options.FileCount, 1, run.slides.TotalSpots);
   }
   release_dmatrix(run.spots.channel_totals, 1, run.options.FileCount, 1, 2);
-  release_dvector(run.spots.norm_factor, 1, run.options.FileCount);
   if (!spot_table && run.options.ReportPath.empty()) {
     release_dmatrix(run.spots.spot_ratio, 1, run.options.FileCount, 1, run.slides.TotalSpots);
   }

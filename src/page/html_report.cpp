@@ -12,6 +12,7 @@
 
 #include "page/html_sections.hpp"
 #include "page/html_text.hpp"
+#include "run/run.hpp"
 
 namespace {
 
@@ -161,7 +162,8 @@ void append_run_facts(std::string& page, const RunFigures& figures) {
   std::string warnings;
   for (std::size_t index = 0; index < figures.slides.size(); ++index) {
     const SlideFigures& slide = figures.slides[index];
-    for (const std::string& warning : slide_warnings(figures, slide)) {
+    const auto number = static_cast<int32_t>(index + 1);
+    for (const std::string& warning : slide_warnings(figures, slide, number)) {
       warnings += "<li>Slide " + std::to_string(index + 1) + " (";
       append_escaped(warnings, slide.file);
       warnings += "): ";
@@ -196,14 +198,15 @@ void append_slide_table(std::string& page, const RunFigures& figures) {
       "<th>Outliers rejected</th></tr>\n";
   for (std::size_t index = 0; index < figures.slides.size(); ++index) {
     const SlideFigures& slide = figures.slides[index];
-    bool warned = !slide_warnings(figures, slide).empty();
+    bool warned = !slide_warnings(figures, slide, static_cast<int32_t>(index + 1)).empty();
     page += warned ? "<tr class=\"warn\">" : "<tr>";
     append_cell(page, std::to_string(index + 1) + (warned ? " (!)" : ""), true);
     append_cell(page, slide.file, false);
     append_cell(page, slide.dye_swapped ? "yes" : "", false);
     append_cell(page, shown(slide.ch1_total), true);
     append_cell(page, shown(slide.ch2_total), true);
-    append_cell(page, shown(slide.norm_factor), true);
+    const bool has_factor = slide.norm_factor > 0.0 && std::isfinite(slide.norm_factor);
+    append_cell(page, has_factor ? shown(slide.norm_factor) : "NA", true);
     append_cell(page, std::to_string(slide.spots_failing_quality), true);
     append_cell(page, std::to_string(slide.spots_without_ratio), true);
     append_cell(page, std::to_string(slide.outliers_rejected), true);
@@ -276,8 +279,16 @@ void append_top_genes(std::string& page, const RunFigures& figures) {
 
 }  // namespace
 
-std::vector<std::string> slide_warnings(const RunFigures& figures, const SlideFigures& slide) {
+std::vector<std::string> slide_warnings(const RunFigures& figures, const SlideFigures& slide,
+                                        int32_t number) {
   std::vector<std::string> warnings;
+  const std::string total_problem =
+      channel_total_problem(slide.ch1_total, slide.ch2_total, "slide " + std::to_string(number));
+  if (!total_problem.empty()) {
+    // The factor and the ratios are missing for this one reason: it is the only warning.
+    warnings.push_back(total_problem + ", so it has no normalisation factor and no ratios.");
+    return warnings;
+  }
   // Written so that a factor that is not a number is warned about too.
   if (!(slide.norm_factor >= 0.5 && slide.norm_factor <= 2.0)) {
     warnings.push_back("normalisation factor " + shown(slide.norm_factor) +

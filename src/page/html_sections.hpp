@@ -14,10 +14,12 @@ constexpr std::size_t kListedGenes = 50;
 // A gene is called changed when its q-value lies below this.
 constexpr double kSignificantQ = 0.05;
 
-// Plain sentences on what looks wrong with a slide: a normalisation factor outside 0.5..2 (or
-// not a number), more than a fifth of its spots failing the quality test, no spot with a ratio.
-// Empty for a slide that looks right.
-std::vector<std::string> slide_warnings(const RunFigures& figures, const SlideFigures& slide);
+// Plain sentences on what looks wrong with slide number `number` (from 1): a channel without a
+// positive net intensity or with a total that is not finite (then alone, as it explains the rest),
+// a normalisation factor outside 0.5..2 (or not a number), more than a fifth of its spots failing
+// the quality test, no spot with a ratio. Empty for a slide that looks right.
+std::vector<std::string> slide_warnings(const RunFigures& figures, const SlideFigures& slide,
+                                        int32_t number);
 
 // The test that the volcano plot, the p-value histogram and the gene table show: the moderated
 // t-test across slides when it was made, the pooled t-test of the kept ratios otherwise.

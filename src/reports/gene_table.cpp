@@ -1,18 +1,41 @@
 // The gene table: one row per gene with the values merge.txt shows, at full precision, NA where
 // merge.txt prints "-", plus the test's t and df and the q-value.
 #include <cmath>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "reports/reports.hpp"
 #include "reports/table_writer.hpp"
 
 namespace {
 
+// The name of each slide's column: ratio_ and the file's name without its folder, so that a path
+// typed on the command line stays out of the heading. A name that comes again is made unique as
+// R's make.unique does: the second s1.txt becomes s1.txt.1.
+std::vector<std::string> slide_column_names(const Run& run) {
+  std::vector<std::string> names;
+  std::set<std::string> used;
+  for (int32_t file = 1; file <= run.options.FileCount; ++file) {
+    std::string_view path = run.options.FileNames[file].block();
+    const std::size_t folder_end = path.find_last_of("/\\");
+    if (folder_end != std::string_view::npos) path.remove_prefix(folder_end + 1);
+    std::string name(path);
+    for (int copy = 1; used.count(name) != 0; ++copy)
+      name = std::string(path) + "." + std::to_string(copy);
+    used.insert(name);
+    names.push_back("ratio_" + name);
+  }
+  return names;
+}
+
 void write_heading(ReportWriter& out, const Run& run) {
   append_text(out,
               "gene\tfirst_spot\tlast_spot\tarray_row\tarray_col\trow\tfirst_col\tlast_col\tname");
-  for (int32_t file = 1; file <= run.options.FileCount; ++file) {
-    append_text(out, "\tratio_");
-    append_field_text(out, run.options.FileNames[file].block());
+  for (const std::string& name : slide_column_names(run)) {
+    append_text(out, "\t");
+    append_table_text(out, name);
   }
   append_text(
       out,

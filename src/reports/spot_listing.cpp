@@ -1,5 +1,7 @@
 // The spot table: one row per spot of every slide, slide by slide, at full precision, with what
 // became of each spot.
+#include <cmath>
+
 #include "reports/reports.hpp"
 #include "reports/table_writer.hpp"
 
@@ -7,7 +9,7 @@ namespace {
 
 void write_spot_row(ReportWriter& out, const Run& run, int32_t file, int32_t spot) {
   const int32_t gene_spots = run.genes.GeneNumber * run.options.ReplicateCount;
-  append_field_text(out, run.options.FileNames[file].block());
+  append_table_text(out, run.options.FileNames[file].block());
   append_text(out, "\t");
   append_int(out, spot);
   append_text(out, "\t");
@@ -30,7 +32,8 @@ void write_spot_row(ReportWriter& out, const Run& run, int32_t file, int32_t spo
   append_text(out, "\t");
   append_shortest(out, run.spots.ch1_net[file][spot]);
   append_text(out, "\t");
-  append_shortest(out, run.spots.ch2_net[file][spot]);
+  const double ch2 = run.spots.ch2_net[file][spot];
+  append_real_or_na(out, ch2, !slide_has_factor(run, file) || !std::isfinite(ch2));
   append_text(out, "\t");
   append_real_or_na(out, run.spots.spot_ratio[file][spot], run.spots.spot_ratio[file][spot] == 0.0);
   append_text(out, run.spots.spot_qc[file][spot] < 0.0 ? "\tfail\t" : "\tpass\t");

@@ -18,7 +18,12 @@ void write_block_heading(ReportWriter& out, const Run& run, int32_t file) {
   append_text(out, "\t ");
   append_fixed(out, run.spots.channel_totals[file][2], 6);
   append_text(out, "\nNormalization Factor:\t 1\t ");
-  append_fixed(out, run.spots.norm_factor[file], 6);
+  // A slide without a positive finite factor shows "-", merge.txt's mark of a missing value.
+  if (slide_has_factor(run, file)) {
+    append_fixed(out, run.spots.norm_factor[file], 6);
+  } else {
+    append_text(out, "-");
+  }
   append_text(out, "\n\nbegin data\n");
   append_text(out, "Number\t Position\t Gene Name\t");
   if (ratio_choice_of(run, file) == 1) {
@@ -64,6 +69,8 @@ void write_spot_rows(ReportWriter& out, const Run& run, int32_t file, RowStarts&
   const DoubleVector ch1_net = run.spots.ch1_net[file];
   const DoubleVector ch2_net = run.spots.ch2_net[file];
   const DoubleVector spot_ratio = run.spots.spot_ratio[file];
+  // Without a factor, channel 2 was divided by a meaningless number and is shown as missing.
+  const bool has_factor = slide_has_factor(run, file);
   for (int32_t spot = 1; spot <= run.slides.TotalSpots; ++spot) {
     char* at = keep_room(out, kLongestRow);
     if (file == 1) {
@@ -76,7 +83,7 @@ void write_spot_rows(ReportWriter& out, const Run& run, int32_t file, RowStarts&
     }
     at = put_fixed(at, ch1_net[spot], 6);
     at = put_text(at, "\t ");
-    at = put_fixed(at, ch2_net[spot], 6);
+    at = has_factor ? put_fixed(at, ch2_net[spot], 6) : put_text(at, "-");
     at = put_text(at, "\t ");
     at = put_fixed(at, spot_ratio[spot], 6);
     at = put_text(at, "\t\n");

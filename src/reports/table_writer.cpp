@@ -1,9 +1,10 @@
 #include "reports/table_writer.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
-#include "run/text_field.hpp"
+#include <string>
 
 namespace {
 
@@ -37,5 +38,32 @@ void append_real_or_na(ReportWriter& out, double value, bool missing) {
 }
 
 void append_field_text(ReportWriter& out, const char* text) {
-  append_text(out, field_without_tab(text));
+  std::string_view field = text;
+  if (!field.empty() && field.back() == '\t') field.remove_suffix(1);
+  append_table_text(out, field);
+}
+
+void append_table_text(ReportWriter& out, std::string_view text) {
+  const auto is_control = [](char c) { return static_cast<unsigned char>(c) < 0x20; };
+  const bool plain = std::none_of(text.begin(), text.end(),
+                                  [&is_control](char c) { return c == '"' || is_control(c); });
+  // Most names are plain and go out as they are.
+  if (plain) {
+    append_text(out, text);
+    return;
+  }
+  const bool quoted = text.find_first_of("\"\t\r\n") != std::string_view::npos;
+  std::string field;
+  if (quoted) field += '"';
+  for (char c : text) {
+    if (c == '"') {
+      field += "\"\"";
+    } else if (is_control(c) && c != '\t' && c != '\r' && c != '\n') {
+      field += ' ';
+    } else {
+      field += c;
+    }
+  }
+  if (quoted) field += '"';
+  append_text(out, field);
 }

@@ -18,5 +18,9 @@ void append_shortest(ReportWriter& out, double value);
 // A real, or NA when `missing`.
 void append_real_or_na(ReportWriter& out, double value, bool missing);
 
-// A text field taken from a result file, without the tab that ended it (field_without_tab).
+// A text field taken from a result file, without the tab that ended it, as R's read.delim reads
+// it: in double quotes, with an inner double quote doubled, when it holds a double quote, a tab or
+// a line end; other control characters become blanks.
 void append_field_text(ReportWriter& out, const char* text);
+// The same for a text given without an ending tab (a file name, a heading).
+void append_table_text(ReportWriter& out, std::string_view text);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <iterator>
 #include <limits>
+#include <string>
 
 namespace {
 
@@ -78,6 +79,31 @@ const char* spot_decision_name(SpotDecision decision) {
       return "no_gene";
   }
   return "no_ratio";
+}
+
+std::string channel_total_problem(double ch1_total, double ch2_total, const std::string& slide) {
+  const std::string of_slide = " of " + slide;
+  const bool ch1_zero = ch1_total == 0.0, ch2_zero = ch2_total == 0.0;
+  if (ch1_zero && ch2_zero) {
+    return "no spot" + of_slide + " has a positive net intensity in either channel";
+  }
+  if (ch1_zero || ch2_zero) {
+    return "no spot" + of_slide + " has a positive net intensity in channel " +
+           (ch1_zero ? "1" : "2");
+  }
+  for (int channel = 1; channel <= 2; ++channel) {
+    const double total = channel == 1 ? ch1_total : ch2_total;
+    if (!std::isfinite(total)) {
+      return "the channel " + std::to_string(channel) + " total" + of_slide +
+             " is not a finite number";
+    }
+  }
+  return std::string();
+}
+
+bool slide_has_factor(const Run& run, int32_t f) {
+  const double factor = run.spots.norm_factor[f];
+  return factor > 0.0 && std::isfinite(factor);
 }
 
 double gene_slide_log2_mean(const Run& run, int32_t g, int32_t f) {

@@ -211,6 +211,16 @@ SpotDecision spot_decision(const Run& run, int32_t f, int32_t s);
 // there is none.
 double gene_slide_log2_mean(const Run& run, int32_t g, int32_t f);
 
+// What is wrong with a slide's channel totals, for a warning: a channel without a positive net
+// intensity (total 0) or whose total is not a finite number leaves the slide without a
+// normalisation factor and without ratios. `slide` names the slide in the text ("slide 3").
+// Empty when both totals are positive and finite.
+std::string channel_total_problem(double ch1_total, double ch2_total, const std::string& slide);
+
+// Whether slide f's normalisation factor is a positive finite number. When it is not, the slide's
+// factor and its normalised channel 2 are meaningless and the reports print them as missing.
+bool slide_has_factor(const Run& run, int32_t f);
+
 // Creates the spot arrays that the spot tables are read into.
 void create_spot_arrays(Run& run);
 

@@ -318,25 +318,38 @@ TEST(HtmlReportMaCurves, BeforeAndAfterThroughTheBinMediansBrokenAtEmptyBins) {
 TEST(HtmlReportWarnings, NamesEachConditionOfASlideThatLooksWrong) {
   RunFigures figures = twelve_gene_figures();
   SlideFigures slide = plain_slide("s.txt");
-  EXPECT_TRUE(slide_warnings(figures, slide).empty());
+  EXPECT_TRUE(slide_warnings(figures, slide, 1).empty());
   for (double factor : {0.5, 2.0}) {
     slide.norm_factor = factor;
-    EXPECT_TRUE(slide_warnings(figures, slide).empty()) << factor;
+    EXPECT_TRUE(slide_warnings(figures, slide, 1).empty()) << factor;
   }
   for (double factor : {0.4999, 2.001, std::nan(""), HUGE_VAL}) {
     slide.norm_factor = factor;
-    ASSERT_EQ(slide_warnings(figures, slide).size(), 1u) << factor;
-    EXPECT_EQ(slide_warnings(figures, slide)[0].find("normalisation factor"), 0u);
+    ASSERT_EQ(slide_warnings(figures, slide, 1).size(), 1u) << factor;
+    EXPECT_EQ(slide_warnings(figures, slide, 1)[0].find("normalisation factor"), 0u);
   }
   slide.norm_factor = 1.0;
   slide.spots_failing_quality = 20;  // a fifth of 100 spots
-  EXPECT_TRUE(slide_warnings(figures, slide).empty());
+  EXPECT_TRUE(slide_warnings(figures, slide, 1).empty());
   slide.spots_failing_quality = 21;
-  EXPECT_EQ(slide_warnings(figures, slide),
+  EXPECT_EQ(slide_warnings(figures, slide, 1),
             std::vector<std::string>{"21 of 100 spots fail the quality test, more than a fifth."});
   slide.spots_failing_quality = 0;
   slide.log2_ratio.count = 0;
-  EXPECT_EQ(slide_warnings(figures, slide), std::vector<std::string>{"no spot has a ratio."});
+  EXPECT_EQ(slide_warnings(figures, slide, 1), std::vector<std::string>{"no spot has a ratio."});
+  // A channel without a positive net explains the missing factor and ratios: it alone is told.
+  slide.ch2_total = 0.0;
+  slide.norm_factor = 0.0;
+  EXPECT_EQ(
+      slide_warnings(figures, slide, 3),
+      std::vector<std::string>{"no spot of slide 3 has a positive net intensity in channel 2, "
+                               "so it has no normalisation factor and no ratios."});
+  slide.ch1_total = HUGE_VAL;
+  slide.ch2_total = 5.0;
+  EXPECT_EQ(slide_warnings(figures, slide, 3),
+            std::vector<std::string>{"the channel 1 total of slide 3 is not a finite number, so it "
+                                     "has no normalisation factor and no ratios."});
+  slide = plain_slide("s.txt");
 
   std::string page = html_report_text(figures);
   EXPECT_EQ(page.find("class=\"warnings\""), std::string::npos);

@@ -16,6 +16,8 @@ const double nan = std::numeric_limits<double>::quiet_NaN();
 
 // Three slides of three spots. Slide 2 has no positive channel-1 net, so its factor is infinite;
 // slide 3 has no positive net at all, so its factor and its scaled channel-2 nets are undefined.
+// data.txt shows such a factor and the channel-2 nets divided by it as missing ("-"), not as the
+// infinities and not-a-numbers they are.
 Run three_slide_run(TestArrays& arrays) {
   ::Run run;
   run.options.FileCount = 3;
@@ -67,14 +69,14 @@ TEST(SpotReport, EveryFileWithItsNormalisationAndSpots) {
       "1\tAR1 AC1 R1 C1\tgeneA\t100.000000\t 100.000000\t 1.000000\t\n"
       "2\tAR1 AC1 R1 C2\t\t300.000000\t 150.000000\t 0.500000\t\n"
       "3\tAR2 AC1 R3 C12\tctrl 3\t-50.000000\t 0.000000\t 0.000000\t\n" +
-      block_heading("slide2.txt", "0.000000\t 250.000000", "inf", "Ch.2/Ch.1 Ratio") +
-      "1\tAR1 AC1 R1 C1\tgeneA\t-10.000000\t 0.000000\t 0.000000\t\n"
-      "2\tAR1 AC1 R1 C2\t\t0.000000\t 0.000000\t 0.000000\t\n"
-      "3\tAR2 AC1 R3 C12\tctrl 3\t-1.500000\t -0.000000\t 0.000000\t\n" +
-      block_heading("slide3.txt", "0.000000\t 0.000000", "-nan", "Ch.2/Ch.1 Ratio") +
-      "1\tAR1 AC1 R1 C1\tgeneA\t0.000000\t nan\t 0.000000\t\n"
-      "2\tAR1 AC1 R1 C2\t\t-2.000000\t -nan\t 0.000000\t\n"
-      "3\tAR2 AC1 R3 C12\tctrl 3\t0.000000\t nan\t 0.000000\t\n";
+      block_heading("slide2.txt", "0.000000\t 250.000000", "-", "Ch.2/Ch.1 Ratio") +
+      "1\tAR1 AC1 R1 C1\tgeneA\t-10.000000\t -\t 0.000000\t\n"
+      "2\tAR1 AC1 R1 C2\t\t0.000000\t -\t 0.000000\t\n"
+      "3\tAR2 AC1 R3 C12\tctrl 3\t-1.500000\t -\t 0.000000\t\n" +
+      block_heading("slide3.txt", "0.000000\t 0.000000", "-", "Ch.2/Ch.1 Ratio") +
+      "1\tAR1 AC1 R1 C1\tgeneA\t0.000000\t -\t 0.000000\t\n"
+      "2\tAR1 AC1 R1 C2\t\t-2.000000\t -\t 0.000000\t\n"
+      "3\tAR2 AC1 R3 C12\tctrl 3\t0.000000\t -\t 0.000000\t\n";
   EXPECT_EQ(read_file("data.txt"), expected);
 }
 
