@@ -1,10 +1,12 @@
 // The slide generator's simulation options through the real tool: without them it writes the
-// slides it always wrote; the truth file lists what the slides hold; and each effect changes the
+// slides it always wrote; the truth file lists what the slides hold; each effect changes the
 // ratio of the nets by the size it is given, against the same slides made without it (the effects
-// draw from random numbers of their own).
+// draw from random numbers of their own); and the common-reference experiment holds each
+// sample's true levels, as its targets file says which sample is in which dye.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -275,6 +277,117 @@ TEST(MakeSlides, SlideEffectsMoveTheRatioBySizesOfTheirOwn) {
   }
   EXPECT_GT(faintest, 0.8);
   EXPECT_LT(brightest, 0.1);
+}
+
+// FNV-1a, 64 bits: a checksum of a file's bytes.
+std::uint64_t checksum(const std::string& bytes) {
+  std::uint64_t hash = 0xcbf29ce484222325ULL;
+  for (const char c : bytes) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 0x100000001b3ULL;
+  }
+  return hash;
+}
+
+// The checksums were taken of the files that make_slides wrote before it learnt the other formats
+// (the same on Linux and under Wine); every effect and every layout option in use.
+TEST(MakeSlides, ScannerFilesAreThoseWrittenBeforeTheOtherFormats) {
+  ScratchFolder folder;
+  ASSERT_EQ(make_slides(folder, "b",
+                        "--files 3 --spots 2304 --seed 5 --dye-swap 2 --slide-sd 0.5 --dye-bias 1 "
+                        "--print-tip-sd 0.3 --crlf --changed 0.3 --fold 2 --missing 0.05 "
+                        "--badly-printed 0.1 --outliers 0.1 --block 6x7 --replicates 3 "
+                        "--truth b.tsv --prefix x"),
+            0);
+  ASSERT_EQ(make_slides(folder, "c", "--files 2 --spots 10 --block 2x5 --seed 77 --truth c.tsv"),
+            0);
+  const std::map<std::string, std::uint64_t> expected = {
+      {"b.tsv", 0x3ca5c2b8bbe4e759ULL},        {"b/x01.txt", 0x0a36b87cb9c47db0ULL},
+      {"b/x02.txt", 0xaeb29b96a55337d7ULL},    {"b/x03.txt", 0xa1725b1212f892eaULL},
+      {"c.tsv", 0x11b0b26e098496d8ULL},        {"c/slide01.txt", 0x3fa11e44a2ef965cULL},
+      {"c/slide02.txt", 0x961b5c15bb17fff4ULL}};
+  for (const auto& [name, sum] : expected)
+    EXPECT_EQ(checksum(folder.read_bytes(name)), sum) << name;
+}
+
+// Seven slides of three samples against the reference: each sample on two slides, the second
+// dye-swapped, and the first sample again; the names relative to the targets file's folder.
+TEST(MakeSlides, CommonReferenceTargetsSayWhichSampleIsInWhichDye) {
+  ScratchFolder folder;
+  std::filesystem::create_directory(folder.path() / "sets");
+  ASSERT_EQ(make_slides(folder, "slides",
+                        "--files 7 --samples ref,A,B,C --targets sets/targets.txt --format "
+                        "genepix --gzip"),
+            0);
+  EXPECT_EQ(folder.read("sets/targets.txt"),
+            "FileName\tCy3\tCy5\n"
+            "../slides/slide01.gpr.gz\tref\tA\n"
+            "../slides/slide02.gpr.gz\tref\tB\n"
+            "../slides/slide03.gpr.gz\tref\tC\n"
+            "../slides/slide04.gpr.gz\tA\tref\n"
+            "../slides/slide05.gpr.gz\tB\tref\n"
+            "../slides/slide06.gpr.gz\tC\tref\n"
+            "../slides/slide07.gpr.gz\tref\tA\n");
+  // The two-sample design names its samples first and second.
+  ASSERT_EQ(make_slides(folder, ".", "--files 3 --dye-swap 2 --targets targets.txt"), 0);
+  EXPECT_EQ(folder.read("targets.txt"),
+            "FileName\tCy3\tCy5\nslide01.txt\tfirst\tsecond\nslide02.txt\tsecond\tfirst\n"
+            "slide03.txt\tfirst\tsecond\n");
+}
+
+// Each well-measured spot's log2 ratio of Cy5 over Cy3 (net 2 over net 1) is the difference of
+// the true levels of its two samples, but for the slide's dye balance (the median over the
+// unchanged genes) and a noise of SD about 0.25.
+TEST(MakeSlides, CommonReferenceSlidesHoldEachSamplesTrueLevels) {
+  ScratchFolder folder;
+  ASSERT_EQ(make_slides(folder, ".",
+                        "--files 6 --spots 4608 --samples ref,A,B,C --changed 0.3 --fold 4 "
+                        "--targets targets.txt --truth truth.tsv --seed 11"),
+            0);
+  const std::vector<std::string> truth_lines = split(folder.read("truth.tsv"), '\n');
+  EXPECT_EQ(truth_lines.at(0), "gene\tname\tref\tA\tB\tC\tchanged");
+  std::vector<std::map<std::string, double>> level_of;  // by gene less 1, by sample
+  int changed = 0;
+  for (std::size_t i = 1; i < truth_lines.size(); ++i) {
+    const std::vector<std::string> field = split(truth_lines[i], '\t');
+    level_of.push_back({{"ref", std::stod(field.at(2))},
+                        {"A", std::stod(field.at(3))},
+                        {"B", std::stod(field.at(4))},
+                        {"C", std::stod(field.at(5))}});
+    int samples_changed = 0;
+    for (const auto& [sample, level] : level_of.back()) {
+      EXPECT_TRUE(level == 0.0 || level == 2.0 || level == -2.0) << truth_lines[i];
+      samples_changed += level != 0.0;
+    }
+    EXPECT_EQ(level_of.back()["ref"], 0.0);
+    EXPECT_EQ(field.at(6), samples_changed > 0 ? "yes" : "no") << truth_lines[i];
+    changed += samples_changed > 0;
+  }
+  ASSERT_EQ(level_of.size(), 1152u);
+  EXPECT_NEAR(changed, 0.3 * 1152, 50);
+
+  const std::vector<std::string> targets = split(folder.read("targets.txt"), '\n');
+  for (int slide = 1; slide <= 6; ++slide) {
+    SCOPED_TRACE("slide " + std::to_string(slide));
+    const std::vector<std::string> target =
+        split(targets.at(static_cast<std::size_t>(slide)), '\t');
+    const std::vector<SlideSpot> spots = read_spots(folder, target.at(0));
+    std::vector<double> unchanged, departures;
+    for (std::size_t s = 0; s < spots.size(); ++s) {
+      if (!well_measured(spots[s])) continue;
+      std::map<std::string, double>& levels = level_of[s / 4];
+      const double m = std::log2(spots[s].net2 / spots[s].net1);
+      const double expected = levels[target.at(2)] - levels[target.at(1)];
+      (expected == 0.0 ? unchanged : departures).push_back(expected == 0.0 ? m : m - expected);
+    }
+    std::sort(unchanged.begin(), unchanged.end());
+    const double balance = unchanged[unchanged.size() / 2];
+    int near = 0;
+    for (const double departure : departures)
+      near += std::abs(departure - balance) < 0.75;
+    EXPECT_GT(departures.size(), 100u);
+    EXPECT_GT(near, 0.9 * static_cast<double>(departures.size()));
+  }
 }
 
 }  // namespace
