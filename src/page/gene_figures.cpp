@@ -15,11 +15,14 @@ namespace {
 std::string gene_position(const Run& run, int32_t gene) {
   const int32_t first_spot = (gene - 1) * run.options.ReplicateCount + 1;
   const int32_t last_spot = gene * run.options.ReplicateCount;
-  return "AR" + std::to_string(run.slides.spot_array_row[last_spot]) + " AC" +
-         std::to_string(run.slides.spot_array_col[last_spot]) + " R" +
-         std::to_string(run.slides.spot_row[last_spot]) + " C" +
-         std::to_string(run.slides.spot_col[first_spot]) + "-C" +
-         std::to_string(run.slides.spot_col[last_spot]);
+  std::string position = "AR" + std::to_string(run.slides.spot_array_row[last_spot]) + " AC" +
+                         std::to_string(run.slides.spot_array_col[last_spot]) + " R" +
+                         std::to_string(run.slides.spot_row[last_spot]) + " C" +
+                         std::to_string(run.slides.spot_col[first_spot]);
+  // A gene whose spots lie in one column (a gene of one spot) names it once: C9, not C9-C9.
+  if (run.slides.spot_col[last_spot] != run.slides.spot_col[first_spot])
+    position += "-C" + std::to_string(run.slides.spot_col[last_spot]);
+  return position;
 }
 
 // Every replicate spot of the gene, and each slide's mean as the moderated test takes it: the

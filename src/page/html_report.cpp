@@ -19,7 +19,9 @@ namespace {
 constexpr int kShownDigits = 4;
 
 // One inline style sheet; the sequential blues and oranges of the MA density run light to dark,
-// the categories use the blue and orange that readers with any colour vision tell apart.
+// the categories use the blue and orange that readers with any colour vision tell apart. The
+// command line is a block of code: as an inline element that wraps, each line's background would
+// paint over the underscores of the line above it.
 const char* const kStyle = R"(<style>
 body{font-family:"DejaVu Sans",Verdana,sans-serif;font-size:14px;color:#222;margin:24px}
 body{max-width:1400px}
@@ -30,7 +32,7 @@ tr.warn td{background:#fff1dd;font-weight:bold}
 .warnings{border:2px solid #d55e00;background:#fff6ee;padding:8px 16px}
 .fallback{border:2px solid #e69f00;background:#fffaf0;padding:8px 16px}
 code{font-family:"DejaVu Sans Mono",monospace;background:#f4f4f4;padding:1px 4px}
-code{word-break:break-all}
+code{word-break:break-all;display:block;line-height:1.4}
 .panels{display:flex;flex-wrap:wrap;gap:4px 8px}
 figure.panel{margin:0;width:254px}
 figcaption{font-size:12px;white-space:nowrap;overflow:hidden;text-overflow:ellipsis}

@@ -4,8 +4,57 @@
 #include <cmath>
 #include <cstdint>
 
+namespace {
+
+constexpr const char* kReplacementCharacter = "\xEF\xBF\xBD";
+
+// The length of the valid UTF-8 sequence that starts at text[at], or 0 when none does: no overlong
+// form, no surrogate (U+D800..U+DFFF), nothing above U+10FFFF.
+std::size_t utf8_sequence_length(std::string_view text, std::size_t at) {
+  const auto byte = [&text](std::size_t i) { return static_cast<uint8_t>(text[i]); };
+  const uint8_t lead = byte(at);
+  std::size_t length = 0;
+  uint8_t second_lowest = 0x80, second_highest = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) second_lowest = 0xA0;   // overlong below U+0800
+    if (lead == 0xED) second_highest = 0x9F;  // surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) second_lowest = 0x90;   // overlong below U+10000
+    if (lead == 0xF4) second_highest = 0x8F;  // above U+10FFFF
+  } else {
+    return 0;
+  }
+  if (at + length > text.size()) return 0;
+  if (byte(at + 1) < second_lowest || byte(at + 1) > second_highest) return 0;
+  for (std::size_t i = 2; i < length; ++i) {
+    if (byte(at + i) < 0x80 || byte(at + i) > 0xBF) return 0;
+  }
+  return length;
+}
+
+}  // namespace
+
 void append_escaped(std::string& out, std::string_view text) {
-  for (char c : text) {
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const char c = text[at];
+    if (static_cast<uint8_t>(c) >= 0x80) {
+      const std::size_t length = utf8_sequence_length(text, at);
+      if (length == 0) {
+        out += kReplacementCharacter;
+      } else {
+        out.append(text.substr(at, length));
+        at += length - 1;
+      }
+      continue;
+    }
+    if (static_cast<uint8_t>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+      out += kReplacementCharacter;
+      continue;
+    }
     switch (c) {
       case '&':
         out += "&amp;";

@@ -6,6 +6,9 @@
 
 // Appends text with & < > " ' replaced by their character references, so that names and the
 // command line taken from the run can never be read as markup, inside elements or attributes.
+// The page declares UTF-8, so the text is copied as UTF-8 (RFC 3629): a byte that does not begin
+// or continue a valid sequence, and a control character other than tab and line end, becomes the
+// replacement character U+FFFD, one for each such byte.
 void append_escaped(std::string& out, std::string_view text);
 
 // The shortest text that reads back as the same double; "inf", "-inf" or "nan" when not finite.

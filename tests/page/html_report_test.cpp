@@ -403,6 +403,28 @@ TEST(HtmlReportText, WritesNumbersAndCoordinatesShortly) {
   EXPECT_EQ(escaped, "a&amp;b&lt;c&gt;d&quot;e&#39;f");
 }
 
+// The page declares UTF-8: valid sequences are copied, every other byte (a Latin-1 letter, a cut
+// sequence, an overlong form, a surrogate, a stray continuation byte) and a control character
+// becomes U+FFFD, one per byte.
+TEST(HtmlText, TextIsCopiedAsValidUtf8) {
+  const std::string fffd = "\xEF\xBF\xBD";
+  const std::pair<std::string, std::string> cases[] = {
+      {"G\xC3\xA9ne \xE2\x82\xAC \xF0\x9F\x98\x80", "G\xC3\xA9ne \xE2\x82\xAC \xF0\x9F\x98\x80"},
+      {"G\xE9ne", "G" + fffd + "ne"},                   // Latin-1
+      {"ab\xE2\x82", "ab" + fffd + fffd},               // cut short at the end
+      {"\xC0\xAF", fffd + fffd},                        // overlong "/"
+      {"\xED\xA0\x80", fffd + fffd + fffd},             // a surrogate
+      {"\xF4\x90\x80\x80", fffd + fffd + fffd + fffd},  // above U+10FFFF
+      {"\x80x", fffd + "x"},                            // a stray continuation byte
+      {std::string("a\0b\x01\tc", 6), "a" + fffd + "b" + fffd + "\tc"},
+  };
+  for (const auto& [text, expected] : cases) {
+    std::string escaped;
+    append_escaped(escaped, text);
+    EXPECT_EQ(escaped, expected);
+  }
+}
+
 TEST(HtmlReportSize, StaysUnderFiveMegabytesFor99SlidesOf27648Spots) {
   RunFigures figures = synthetic_figures(99, 27648, 4);
   ASSERT_EQ(figures.genes, 6912);
