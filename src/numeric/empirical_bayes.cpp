@@ -9,13 +9,10 @@
 // together.
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 #include "numeric/linear_model.hpp"
 
 namespace {
-
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // The prior from the genes with degrees of freedom and a variance; a single gene is its own prior
 // with no weight.

@@ -1,9 +1,12 @@
 // A design is checked and decomposed once, before any gene is fitted. limma leaves the
 // coefficients of dependent columns out with a warning; here such a design is refused, with the
 // dependence spelled out, since those coefficients are what the user asked for.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "numeric/linear_model.hpp"
 
@@ -36,7 +39,7 @@ std::string dependence_of(const QrDecomposition& qr, const std::vector<std::stri
   bool first = true;
   for (int32_t j = 0; j < qr.rank; ++j) {
     const double w = weights[j];
-    if (std::fabs(w) <= kNegligibleWeight * largest || w == 0.0) continue;
+    if (std::fabs(w) <= kNegligibleWeight * largest) continue;
     text += first ? (w < 0.0 ? " -" : " ") : (w < 0.0 ? " - " : " + ");
     const double size = std::fabs(w);
     if (std::fabs(size - 1.0) > 1e-12) text += short_number(size) + " ";
@@ -51,6 +54,11 @@ bool check_shape(const Design& design, std::string& error) {
   const int32_t p = design.coefficients();
   if (p == 0) {
     error = "the design has no coefficient";
+    return false;
+  }
+  if (design.values.size() != static_cast<std::size_t>(design.arrays) * design.names.size()) {
+    error = "the design has " + std::to_string(design.values.size()) + " values for " +
+            std::to_string(design.arrays) + " arrays of " + std::to_string(p) + " coefficients";
     return false;
   }
   if (design.arrays <= p) {

@@ -55,8 +55,8 @@ double t_upper_quantile(double p, double df);
 // two_sided_t_p_value and some fifty times faster, for the tests of many genes.
 double f_upper_tail(double f, double d1, double d2);
 
-// The Benjamini-Hochberg adjusted p-values (false-discovery rates) of a list of p-values, over
-// those that are numbers; not a number where the p-value is not one.
+// The Benjamini-Hochberg adjusted p-values (false-discovery rates) of a list of p-values (0 to
+// 1), over those that are numbers; not a number where the p-value is not one.
 std::vector<double> benjamini_hochberg(const std::vector<double>& p_values);
 
 // The prior of the moderated t-test: its degrees of freedom d0 (+infinity when the variances
