@@ -4,6 +4,10 @@
 // experiments"), computed as R's limma computes them (lmFit with method "ls" and no weights,
 // contrasts.fit, and eBayes with its default arguments). Genes and coefficients are numbered from
 // 0; a table of genes holds one row per gene, row after row.
+//
+// In order: prepare_design once; fit_linear_model, or empty_fit and fit_gene for each gene on as
+// many threads as wanted; fit_contrasts when contrasts are asked for; moderate_tests. Each gene's
+// values are its log ratios M on the arrays, in the design's order of arrays.
 #pragma once
 
 #include <cstdint>

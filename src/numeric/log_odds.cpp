@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "numeric/linear_model.hpp"
 
@@ -60,15 +61,12 @@ double change_variance(const LinearFit& fit, const ModeratedTests& tests, int32_
     return std::numeric_limits<double>::quiet_NaN();
   std::nth_element(p_values.begin(), p_values.begin() + (wanted - 1), p_values.end());
   const double largest_p = p_values[wanted - 1];
-  std::vector<int32_t> candidates;
-  for (int32_t g = 0; g < fit.genes; ++g)
-    if (!std::isnan(tests.t[g * k + c]) && tests.p_value[g * k + c] <= largest_p)
-      candidates.push_back(g);
   std::vector<RankedT> ranked;
-  for (int32_t g : candidates) {
-    const double t = tests.df_total[g] < largest_df
-                         ? t_upper_quantile(tests.p_value[g * k + c] / 2.0, largest_df)
-                         : std::fabs(tests.t[g * k + c]);
+  for (int32_t g = 0; g < fit.genes; ++g) {
+    const double p = tests.p_value[g * k + c];
+    if (std::isnan(tests.t[g * k + c]) || !(p <= largest_p)) continue;
+    const double t = tests.df_total[g] < largest_df ? t_upper_quantile(p / 2.0, largest_df)
+                                                    : std::fabs(tests.t[g * k + c]);
     ranked.push_back({g, t});
   }
   std::sort(ranked.begin(), ranked.end(), [](const RankedT& a, const RankedT& b) {
