@@ -4,6 +4,9 @@
 //
 // Column l is reflected by H = I - v v' / v[0] with v = x / s + e1, where x is the column's part
 // from row l on and s its length with the sign of x[0]: H x = -s e1, so R's diagonal holds -s.
+// Every operation is that of lm.fit's own decomposition, in its order (x scaled by 1 / s, sums
+// from the top, the back substitution column by column), so that the coefficients are its to
+// the bit in most cases.
 #include <algorithm>
 #include <cmath>
 
@@ -38,10 +41,12 @@ void move_to_end(QrDecomposition& qr, int32_t j) {
 // Reflects column l, of length `length` from row l on, and applies the reflection to the columns
 // after it.
 void reflect(QrDecomposition& qr, int32_t l, double length) {
-  const double s = std::copysign(length, qr.packed[at(qr, l, l)]);
+  const double x0 = qr.packed[at(qr, l, l)];
+  const double s = x0 != 0.0 ? std::copysign(length, x0) : length;
+  const double scale = 1.0 / s;
   for (int32_t i = l; i < qr.rows; ++i)
-    qr.packed[at(qr, i, l)] /= s;
-  qr.packed[at(qr, l, l)] += 1.0;
+    qr.packed[at(qr, i, l)] *= scale;
+  qr.packed[at(qr, l, l)] = 1.0 + qr.packed[at(qr, l, l)];
   const double v0 = qr.packed[at(qr, l, l)];
   for (int32_t j = l + 1; j < qr.columns; ++j) {
     double dot = 0.0;
@@ -99,12 +104,15 @@ void apply_qt(const QrDecomposition& qr, std::span<double> y) {
   }
 }
 
+// Column by column from the last: b_j = e_j / R_jj, then e_i -= R_ij b_j above it.
 void solve_r(const QrDecomposition& qr, std::span<const double> effects, std::span<double> b) {
-  for (int32_t i = qr.rank - 1; i >= 0; --i) {
-    double sum = effects[i];
-    for (int32_t j = i + 1; j < qr.rank; ++j)
-      sum -= qr.packed[at(qr, i, j)] * b[j];
-    b[i] = sum / qr.packed[at(qr, i, i)];
+  for (int32_t i = 0; i < qr.rank; ++i)
+    b[i] = effects[i];
+  for (int32_t j = qr.rank - 1; j >= 0; --j) {
+    b[j] /= qr.packed[at(qr, j, j)];
+    const double t = -b[j];
+    for (int32_t i = 0; i < j; ++i)
+      b[i] += t * qr.packed[at(qr, i, j)];
   }
 }
 

@@ -12,13 +12,14 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// The standard deviation of the residuals, from the effects past the rank.
+// The standard deviation of the residuals, from the effects past the rank: the mean of their
+// squares summed in long double, as R's mean and colMeans sum.
 double residual_sigma(std::span<const double> effects, int32_t rank, int32_t used) {
   if (used == rank) return kNaN;
-  double squares = 0.0;
+  long double squares = 0.0L;
   for (int32_t i = rank; i < used; ++i)
     squares += effects[i] * effects[i];
-  return std::sqrt(squares / (used - rank));
+  return std::sqrt(static_cast<double>(squares / (used - rank)));
 }
 
 // Where the gene's row starts in a table of genes x columns.
