@@ -1,23 +1,17 @@
 // Benjamini-Hochberg adjusted p-values (false-discovery rates) over the genes with a p-value.
-#include <algorithm>
 #include <limits>
 #include <vector>
 
 #include "analysis/analysis.hpp"
+#include "numeric/numeric.hpp"
 
 void adjust_p_values(std::vector<int32_t> tested, const DoubleVector& p, const DoubleVector& q) {
-  std::stable_sort(tested.begin(), tested.end(),
-                   [&p](int32_t a, int32_t b) { return p[a] < p[b]; });
-
-  // q of rank i is the smallest (m / j) * p_(j) over the ranks j >= i, at most 1. Tied p-values
-  // stand next to each other, so the smallest over the ranks above gives them all the same q.
-  const auto m = static_cast<double>(tested.size());
-  double smallest = 1.0;
-  for (std::size_t i = tested.size(); i > 0; --i) {
-    const int32_t g = tested[i - 1];
-    smallest = std::min(smallest, m / static_cast<double>(i) * p[g]);
-    q[g] = smallest;
-  }
+  std::vector<double> tested_p;
+  for (int32_t g : tested)
+    tested_p.push_back(p[g]);
+  const std::vector<double> adjusted = benjamini_hochberg(tested_p);
+  for (std::size_t i = 0; i < tested.size(); ++i)
+    q[tested[i]] = adjusted[i];
 }
 
 void compute_q_values(Run& run) {

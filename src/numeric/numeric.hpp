@@ -1,6 +1,8 @@
 // The numerical toolkit: offset-indexed arrays, descriptive statistics, the random-pivot sort with
 // its random source, the incomplete beta function behind the t-test p-value, the lowess smoother,
-// and the special functions and variance prior of the moderated t-test.
+// the special functions and variance prior of the moderated t-test, the F distribution and the
+// Benjamini-Hochberg false-discovery rates. The linear models of the genes are in
+// linear_model.hpp.
 #pragma once
 
 #include <limits>
@@ -43,6 +45,19 @@ double digamma(double x);
 double trigamma(double x);
 double trigamma_inverse(double x);
 double two_sided_t_p_value(double t, double df);
+// The t of Student's t distribution with df degrees of freedom that is exceeded with probability
+// p, 0 < p < 1.
+double t_upper_quantile(double p, double df);
+
+// The upper tail P(F > f) of Fisher's F distribution with d1 (finite) and d2 degrees of freedom
+// (d2 may be +infinity), 1 for f <= 0; not a number without degrees of freedom. Also the
+// two-sided p-value of Student's t with d degrees of freedom, at t^2 with 1 and d: as accurate as
+// two_sided_t_p_value and some fifty times faster, for the tests of many genes.
+double f_upper_tail(double f, double d1, double d2);
+
+// The Benjamini-Hochberg adjusted p-values (false-discovery rates) of a list of p-values (0 to
+// 1), over those that are numbers; not a number where the p-value is not one.
+std::vector<double> benjamini_hochberg(const std::vector<double>& p_values);
 
 // The prior of the moderated t-test: its degrees of freedom d0 (+infinity when the variances
 // spread no more than their own degrees of freedom make them, 0 from a single variance) and its

@@ -52,3 +52,8 @@ double two_sided_t_p_value(double t, double df) {
   const boost::math::students_t_distribution<double, QuietPolicy> distribution(df);
   return 2.0 * boost::math::cdf(boost::math::complement(distribution, std::fabs(t)));
 }
+
+double t_upper_quantile(double p, double df) {
+  const boost::math::students_t_distribution<double, QuietPolicy> distribution(df);
+  return boost::math::quantile(boost::math::complement(distribution, p));
+}

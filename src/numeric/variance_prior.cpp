@@ -32,13 +32,19 @@ VariancePrior estimate_variance_prior(const std::vector<double>& variances,
   if (median == 0.0) median = 1.0;
   std::vector<double> raised(count), e(count);
   double e_sum = 0.0, raised_sum = 0.0, trigamma_sum = 0.0;
+  // Most genes share their degrees of freedom: the functions of the last are kept.
+  double half_df = 0.0, digamma_of_half = 0.0, trigamma_of_half = 0.0;
   for (std::size_t g = 0; g < count; ++g) {
     raised[g] = std::max(variances[g], kSmallestShareOfMedian * median);
     raised_sum += raised[g];
-    const double half_df = dfs[g] / 2.0;
-    e[g] = std::log(raised[g]) - digamma(half_df) + std::log(half_df);
+    if (g == 0 || dfs[g] / 2.0 != half_df) {
+      half_df = dfs[g] / 2.0;
+      digamma_of_half = digamma(half_df);
+      trigamma_of_half = trigamma(half_df);
+    }
+    e[g] = std::log(raised[g]) - digamma_of_half + std::log(half_df);
     e_sum += e[g];
-    trigamma_sum += trigamma(half_df);
+    trigamma_sum += trigamma_of_half;
   }
   const double e_mean = e_sum / static_cast<double>(count);
   double squares = 0.0;
