@@ -50,7 +50,7 @@ TEST(LinearModelOneSample, AgreesWithTheModeratedTestAcrossSlides) {
   EXPECT_NEAR(tests.prior.df, test.prior_df, 1e-12 * test.prior_df);
   EXPECT_NEAR(tests.prior.variance, test.prior_variance, 1e-12 * test.prior_variance);
   int32_t compared = 0;
-  for (int32_t g = 1; g <= run.GeneNumber; ++g) {
+  for (int32_t g = 1; g <= run.genes.GeneNumber; ++g) {
     SCOPED_TRACE(g);
     const std::size_t i = g - 1;
     if (test.slides_used[g] == 0) {
