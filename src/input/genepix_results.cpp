@@ -56,7 +56,8 @@ Titles read_atf_header(ResultFile& file, SlideTable* table) {
     if (equals == std::string::npos) {
       file.line = record.line;
       reject_damaged_file(file, "expected header record " + std::to_string(i) + " of the " + count +
-                                    " that line 2 says (Key=Value), found " + shown_text(text));
+                                    " that line 2 says (Key=Value), found " +
+                                    shown_text(record_view(record)));
     }
     const std::string key = text.substr(0, equals);
     if (table != nullptr &&
