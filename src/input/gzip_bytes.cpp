@@ -10,14 +10,19 @@ namespace {
 
 constexpr std::size_t kLargestStep = UINT_MAX;  // zlib counts its buffers in 32 bits
 
+// Deflate makes at most 1032 bytes of text from one byte of its data.
+constexpr std::size_t kLargestRatio = 1032;
+
 // What a gzip stream states of its size: the last four bytes of its last member hold the length of
 // that member's text modulo 2^32. A first guess for the buffer, so that a file of one member is
-// decompressed into a buffer of its exact size.
+// decompressed into a buffer of its exact size; a damaged file may state anything, so the guess
+// is held to what its bytes could make.
 std::size_t stated_size(const FileBytes& bytes) {
   if (bytes.size() < 18) return 0;
   const auto* end = reinterpret_cast<const unsigned char*>(bytes.data() + bytes.size());
-  return std::size_t{end[-4]} | std::size_t{end[-3]} << 8 | std::size_t{end[-2]} << 16 |
-         std::size_t{end[-1]} << 24;
+  const std::size_t stated = std::size_t{end[-4]} | std::size_t{end[-3]} << 8 |
+                             std::size_t{end[-2]} << 16 | std::size_t{end[-1]} << 24;
+  return std::min(stated, bytes.size() * kLargestRatio);
 }
 
 // Rejects the file at the line of the text decompressed so far.
