@@ -1,5 +1,7 @@
 #include "input/field_values.hpp"
 
+#include "input/plain_decimal.hpp"
+
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -42,6 +44,12 @@ NumberText parse_real(std::string_view text, double& value) {
   if (text.empty()) return NumberText::kEmpty;
   const char* const first = text.data();
   const char* const last = first + text.size();
+  // Most fields are plain decimals, which one exact division converts (plain_decimal.hpp).
+  PlainDecimal plain;
+  if (scan_plain_decimal(first, last, plain) == last) {
+    value = plain_decimal_value(plain);
+    return NumberText::kNumber;
+  }
   const auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
   if (end != last || error == std::errc::invalid_argument) return NumberText::kNotANumber;
   if (error == std::errc::result_out_of_range) {

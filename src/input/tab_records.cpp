@@ -34,6 +34,35 @@ const char* text_end(const char* first, const char* line_feed) {
   return line_feed > first && line_feed[-1] == '\r' ? line_feed - 1 : line_feed;
 }
 
+// Adds the fields of first..last, split at its tabs. Fields are short (a few characters), so the
+// tabs are found sixteen bytes at a time, as a bit mask of the bytes that hold one, rather than by
+// a search per field.
+void split_at_tabs(const char* first, const char* last, std::vector<Field>& fields) {
+  const char* start = first;
+  const char* p = first;
+#if defined(__SSE2__)
+  using ByteBlock = char __attribute__((vector_size(16)));
+  for (; last - p >= 16; p += 16) {
+    ByteBlock block;
+    std::memcpy(&block, p, sizeof block);
+    const ByteBlock tabs = block == '\t';
+    for (auto mask = static_cast<unsigned>(__builtin_ia32_pmovmskb128(tabs)); mask != 0;
+         mask &= mask - 1) {
+      const char* tab = p + __builtin_ctz(mask);
+      fields.push_back({start, tab, false});
+      start = tab + 1;
+    }
+  }
+#endif
+  for (; p != last; ++p) {
+    if (*p == '\t') {
+      fields.push_back({start, p, false});
+      start = p + 1;
+    }
+  }
+  fields.push_back({start, last, false});
+}
+
 }  // namespace
 
 bool read_record(ResultFile& file, bool quotes, Record& record) {
@@ -48,16 +77,7 @@ bool read_record(ResultFile& file, bool quotes, Record& record) {
   if (line_feed == nullptr) line_feed = end;
   // Most records hold no quote: their fields are split at tabs alone.
   if (!quotes || std::memchr(p, '"', line_feed - p) == nullptr) {
-    const char* const last = text_end(p, line_feed);
-    for (;;) {
-      const char* tab = static_cast<const char*>(std::memchr(p, '\t', last - p));
-      if (tab == nullptr) {
-        record.fields.push_back({p, last, false});
-        break;
-      }
-      record.fields.push_back({p, tab, false});
-      p = tab + 1;
-    }
+    split_at_tabs(p, text_end(p, line_feed), record.fields);
     file.pos = static_cast<std::size_t>(line_feed - data) + (line_feed == end ? 0 : 1);
     if (line_feed != end) ++file.line;
     return true;
