@@ -97,7 +97,7 @@ bool read_record(ResultFile& file, bool quotes, Record& record) {
       while (stop < end && *stop != '\t' && *stop != '\n')
         ++stop;
       field_end = stop;
-      record.fields.push_back({p, stop < end && *stop == '\n' ? text_end(p, stop) : stop, false});
+      record.fields.push_back({p, stop == end || *stop == '\n' ? text_end(p, stop) : stop, false});
     }
     // field_end stands on a tab, a carriage return before a line feed, a line feed or the end.
     if (field_end < end && *field_end == '\r') ++field_end;
