@@ -36,11 +36,12 @@ int32_t place_number(ResultFile& file, const Record& record, const Column& colum
 
 [[noreturn]] void reject_mismatch(const ArrayList& list, const std::string& slide_name,
                                   const SlideTable& table, const std::string& what) {
+  // %lld rather than %zu, which MinGW-w64's printf does not know.
   print_failure(list.console,
-                "\nthe array list %s does not match %s: %s (the list has %zu places, the file "
+                "\nthe array list %s does not match %s: %s (the list has %lld places, the file "
                 "%lld spots)\n",
-                list.file_name.c_str(), slide_name.c_str(), what.c_str(), list.block.size(),
-                static_cast<long long>(table.spots));
+                list.file_name.c_str(), slide_name.c_str(), what.c_str(),
+                static_cast<long long>(list.block.size()), static_cast<long long>(table.spots));
   exit_after_failure(list.console, 1);
 }
 
