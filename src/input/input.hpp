@@ -20,10 +20,14 @@
 
 struct Run;
 
-// Opens the named file and tests that its first word is "User", exactly. Returns the file
-// positioned right after that word; otherwise prints the message for file 1 or for the later
-// files (file_number >= 2) on the console and ends the run with status 1. A name that is not a
-// regular file (a folder, a device, a named pipe) cannot be opened as a result file.
+// Opens the named file (decompressed when gzip-compressed) and tests that its first word is
+// "User", exactly. Returns the file positioned right after that word. Otherwise prints a message
+// on the console and ends the run with status 1: for a file that cannot be opened, the message for
+// file 1 or for the later files (file_number >= 2); for a file in another format that Corvane
+// reads, what it holds; for a Unicode file, the advice to convert it; for any other, the formats
+// Corvane reads and what its first line holds (see reject_unreadable_file in slide_table.hpp). A
+// name that is not a regular file (a folder, a device, a named pipe) cannot be opened as a result
+// file.
 ResultFile open_result_file(const Console& console, const char* name, int32_t file_number);
 
 // Reads the header values and channel lines of run.slides.first_file, which stands right after its

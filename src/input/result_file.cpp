@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cassert>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "input/gzip_bytes.hpp"
 #include "input/plain_decimal.hpp"
 #include "platform/platform.hpp"
 #include "run/console.hpp"
@@ -65,7 +67,21 @@ bool load_result_file(const char* name, ResultFile& file) {
   file.bytes = std::move(bytes);
   file.pos = 0;
   file.line = 1;
+  if (is_gzip(file.bytes)) decompress_gzip(file);
   return true;
+}
+
+void load_or_refuse(const Console& console, const char* name, int32_t file_number,
+                    ResultFile& file) {
+  file.console = console;
+  if (!load_result_file(name, file)) {
+    if (file_number == 1) {
+      print_failure(console, "can't open the data file: %s, press any key to exit\n", name);
+    } else {
+      print_failure(console, "can't open the data file: %s\n", name);
+    }
+    exit_after_failure(console, 1);
+  }
 }
 
 void close_result_file(ResultFile& file) {
@@ -144,6 +160,9 @@ bool read_real(ResultFile& file, double& value) {
       value = std::strtod(std::string(number, result.ptr).c_str(), nullptr);
     }
     end = result.ptr;
+    // Text for a value that is not finite (nan, inf, infinity) and a number beyond the range of a
+    // double are no measurement: the field is damaged.
+    if (!std::isfinite(value)) return false;
   }
   file.pos += static_cast<std::size_t>(end - first);
   return true;

@@ -22,8 +22,17 @@ inline bool is_white_space(char c) {
 }
 
 // Reads the named file whole into `file`, positioned at its first byte. False when the file cannot
-// be opened or read, or is not a regular file (see open_regular_file in platform/platform.hpp).
+// be opened or read, or is not a regular file (see open_regular_file in platform/platform.hpp). A
+// file that starts with the gzip magic bytes (1f 8b) is decompressed, whatever its name: its bytes
+// are then the text it holds. A damaged or cut-short compressed stream is rejected as a damaged
+// file (reject_damaged_file) through file.console, which the caller sets first.
 bool load_result_file(const char* name, ResultFile& file);
+
+// Loads the named file as load_result_file does, for the run's file number file_number, with
+// `console` as its console. A file that cannot be opened or read ends the run with status 1 after
+// the message "can't open the data file: NAME" (for file 1 with ", press any key to exit").
+void load_or_refuse(const Console& console, const char* name, int32_t file_number,
+                    ResultFile& file);
 
 // Lets go of the bytes of a file that has been read: the file is closed.
 void close_result_file(ResultFile& file);
@@ -46,8 +55,10 @@ bool read_tab_field(ResultFile& file, const OffsetVector<char>& row, int32_t wid
 bool read_word(ResultFile& file, std::string& word);
 
 // Skip white space, then convert an optionally signed decimal integer that fits in 32 bits, or a
-// decimal real number. False when there is none (or the integer does not fit); the position is then
-// left at the first character that is not white space.
+// finite decimal real number. False when there is none (or the integer does not fit, or the real
+// is text for a value that is not finite, such as nan, inf or 1e999, beyond the range of a double;
+// one too small for a double, 1e-999, reads as 0); the position is then left at the first
+// character that is not white space.
 bool read_int32(ResultFile& file, int32_t& value);
 bool read_real(ResultFile& file, double& value);
 

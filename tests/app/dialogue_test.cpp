@@ -23,11 +23,16 @@ const std::string kNamesPrompt =
     "\n Input the file names(no space allowed  within a filename):  \n";
 const std::string kEnded = "\nThe input ended before the question was answered.\n";
 
-std::string not_valid(const std::string& name) {
-  return "\n " + name +
-         " is not a valid ASCII format Vantar output file, check\n the README to see how to "
-         "convert a Unicode Vantar output file\n to an ASCII format file\n\n"
-         "press any key to exit the program\n";
+// The message for a plain text file in none of the formats Corvane reads, whose first line shows
+// as given.
+std::string not_readable(const std::string& name, const std::string& first_line) {
+  return "\n " + name + " is in none of the formats that Corvane reads; its first line holds\n   " +
+         first_line +
+         "\n Corvane reads the Vantar scanner's ASCII export (first word User), GenePix\n"
+         " results (ATF on line 1, a Type=GenePix Results record), Agilent Feature\n"
+         " Extraction text (a TYPE line, then FEPARAMS), SPOT tables (headings indexs,\n"
+         " grid.r, ..., Rmean, Gmean) and, with --format columns, a tab-separated table\n"
+         " whose columns --columns names.\n\npress any key to exit the program\n";
 }
 
 TEST(LeadingPrefix, IntegersTakeSignAndDigitsOnly) {
@@ -71,7 +76,7 @@ TEST(Dialogue, RefusedAnswersAreAskedAgain) {
                 "\n\nThe Files you want to merge are\n"
                 "  File name 1:\t note.txt\n"
                 "  File name 2:\t other.txt\n\n\n" +
-                not_valid("note.txt"));
+                not_readable("note.txt", "\"hello\""));
   EXPECT_EQ(run.status, 1);
   EXPECT_FALSE(folder.exists("data.txt"));
   EXPECT_FALSE(folder.exists("merge.txt"));
@@ -124,7 +129,7 @@ TEST(Dialogue, NamesThatAreNotRegularFilesAreAskedAgain) {
   EXPECT_EQ(run.console, kBanner + kCountPrompt + kReplicatePrompt + kNamesPrompt + asked_again +
                              "\n file name 1:  "
                              "\n\nThe Files you want to merge are\n  File name 1:\t a.txt\n\n\n" +
-                             not_valid("a.txt"));
+                             not_readable("a.txt", "\"x\""));
   EXPECT_EQ(run.status, 1);
 }
 
@@ -141,7 +146,7 @@ TEST(Dialogue, BoundsOfCountAndNameAreRefused) {
                              " is longer than 50 characters\n Please enter the file name again\n"
                              "\n file name 1:  "
                              "\n\nThe Files you want to merge are\n  File name 1:\t b.txt\n\n\n" +
-                             not_valid("b.txt"));
+                             not_readable("b.txt", "\"x\""));
   EXPECT_EQ(run.status, 1);
 }
 

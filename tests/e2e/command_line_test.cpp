@@ -197,8 +197,13 @@ TEST(CommandLine, FailuresOfTheRunGoToStandardErrorWithoutAKeyWait) {
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.console, "");
   EXPECT_EQ(run.errors,
-            "\n other.txt is not a valid ASCII format Vantar output file, check\n the README to "
-            "see how to convert a Unicode Vantar output file\n to an ASCII format file\n\n");
+            "\n other.txt is in none of the formats that Corvane reads; its first line holds\n"
+            "   \"Name\\tValue\"\n"
+            " Corvane reads the Vantar scanner's ASCII export (first word User), GenePix\n"
+            " results (ATF on line 1, a Type=GenePix Results record), Agilent Feature\n"
+            " Extraction text (a TYPE line, then FEPARAMS), SPOT tables (headings indexs,\n"
+            " grid.r, ..., Rmean, Gmean) and, with --format columns, a tab-separated table\n"
+            " whose columns --columns names.\n\n");
   EXPECT_FALSE(folder.exists("data.txt"));
 
   std::filesystem::create_directory(folder.path() / "merge.txt");

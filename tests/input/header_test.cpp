@@ -1,4 +1,5 @@
 #include <string>
+#include <utility>
 
 #include "input_test_support.hpp"
 
@@ -8,6 +9,16 @@ const std::string kNotValid =
     " is not a valid ASCII format Vantar output file, check\n"
     " the README to see how to convert a Unicode Vantar output file\n"
     " to an ASCII format file\n\npress any key to exit the program\n";
+
+// The message for a plain text file in none of the formats, whose first line shows as given.
+std::string not_readable(const std::string& first_line) {
+  return " is in none of the formats that Corvane reads; its first line holds\n   " + first_line +
+         "\n Corvane reads the Vantar scanner's ASCII export (first word User), GenePix\n"
+         " results (ATF on line 1, a Type=GenePix Results record), Agilent Feature\n"
+         " Extraction text (a TYPE line, then FEPARAMS), SPOT tables (headings indexs,\n"
+         " grid.r, ..., Rmean, Gmean) and, with --format columns, a tab-separated table\n"
+         " whose columns --columns names.\n\npress any key to exit the program\n";
+}
 
 // The echo of result_header's values and default channel lines.
 std::string echo_of_header(const std::string& total_spots) {
@@ -69,18 +80,30 @@ TEST_F(ResultFilesTest, ChannelEchoShowsAtMostThreeCharactersOfAField) {
 }
 
 TEST_F(ResultFilesTest, FirstWordMustBeUserExactly) {
-  const std::string not_user[] = {
-      "user Name:\tlab\r\n",
-      "USER\r\n",
-      "User:\tlab\r\n",
-      "Users\r\n",
-      "",
-      " \r\n\t",
+  // A plain ASCII file of another kind is told which formats Corvane reads and what its first
+  // line holds.
+  const std::pair<std::string, std::string> not_user[] = {
+      {"user Name:\tlab\r\n", "\"user Name:\\tlab\""},
+      {"USER\r\n", "\"USER\""},
+      {"User:\tlab\r\n", "\"User:\\tlab\""},
+      {"Users\r\n", "\"Users\""},
+      {"", "nothing: the file is empty"},
+      {" \r\n\t", "\" \""},
+  };
+  for (const auto& [text, first_line] : not_user) {
+    SCOPED_TRACE(text);
+    write_file("other.txt", text);
+    for (int32_t file_number : {1, 2}) {
+      EXPECT_RUN_ENDS_WITH(open_result_file(Console{}, "other.txt", file_number),
+                           "\n other.txt" + not_readable(first_line));
+    }
+  }
+  // A Unicode file keeps the advice to convert it.
+  const std::string unicode[] = {
       std::string("\xFF\xFEU\0s\0e\0r\0 \0N\0", 14),  // UTF-16 with its byte-order mark
       std::string("U\0s\0e\0r\0 \0N\0", 12),          // UTF-16 without one
   };
-  for (const std::string& text : not_user) {
-    SCOPED_TRACE(text);
+  for (const std::string& text : unicode) {
     write_file("other.txt", text);
     EXPECT_RUN_ENDS_WITH(open_result_file(Console{}, "other.txt", 1), "\n other.txt" + kNotValid);
     EXPECT_RUN_ENDS_WITH(open_result_file(Console{}, "other.txt", 2), "\n other.txt" + kNotValid);
