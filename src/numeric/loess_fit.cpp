@@ -67,7 +67,7 @@ void loess_fit(const std::vector<double>& x, const std::vector<double>& y,
     return;
   }
   if (static_cast<double>(n) < 4.0 + 1.0 / span) {
-    if (n > 1) fit_weighted_line(x, y, held, fitted);
+    fit_weighted_line(x, y, held, fitted);
     return;
   }
   weighted_lowess(x, y, held, span, iterations, weighted_lowess_delta(x, kAnchorPoints), fitted);
