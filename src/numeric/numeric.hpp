@@ -1,8 +1,8 @@
 // The numerical toolkit: offset-indexed arrays, descriptive statistics, the random-pivot sort with
-// its random source, the incomplete beta function behind the t-test p-value, the lowess smoother,
-// the special functions and variance prior of the moderated t-test, the F distribution and the
-// Benjamini-Hochberg false-discovery rates. The linear models of the genes are in
-// linear_model.hpp.
+// its random source, the incomplete beta function behind the t-test p-value, the lowess smoother
+// with and without prior weights, the special functions and variance prior of the moderated
+// t-test, the F distribution and the Benjamini-Hochberg false-discovery rates. The linear models
+// of the genes are in linear_model.hpp.
 #pragma once
 
 #include <limits>
@@ -17,6 +17,12 @@ double median_of(const DoubleVector& a, int32_t n);
 // The median of one or more values, the mean of the two middle ones for an even count, without
 // the random source; reorders the values.
 double median_in_place(std::vector<double>& values);
+// The weighted median as limma's weighted.median(values, weights, na.rm = TRUE) takes it: of the
+// values that are numbers and have a positive weight, sorted ascending (equal values in their
+// order as given), the first at which the running share of the weight passes 1/2, or the mean of
+// the first that reaches exactly 1/2 and the next. Not a number without any such value. Weights
+// are not negative.
+double weighted_median(const std::vector<double>& values, const std::vector<double>& weights);
 
 // Sorts a[0..n-1] ascending around randomly drawn pivots.
 void random_quicksort(const DoubleVector& a, int32_t n);
@@ -37,6 +43,29 @@ double betacf(double a, double b, double x);
 // within delta of the last point fitted are interpolated instead of fitted.
 void lowess(const std::vector<double>& x, const std::vector<double>& y, double f, int iterations,
             double delta, std::vector<double>& fitted);
+
+// Lowess with prior weights (not negative), as limma's weightedLowess computes it, for points
+// sorted by x ascending (tied x in the order R's order() gives them, that of the points as read):
+// each local line is fitted to the nearest points that hold the share `span` of the total
+// weight; `iterations` passes in all, the first without robustness weights; points within delta
+// of the last anchor are interpolated. Windows whose weights are all zero give not a number, as
+// in weightedLowess.
+void weighted_lowess(const std::vector<double>& x, const std::vector<double>& y,
+                     const std::vector<double>& weights, double span, int iterations, double delta,
+                     std::vector<double>& fitted);
+// weightedLowess's delta for sorted x from its `npts`: 0 for as many points as x holds or more,
+// else the least over k = 0 .. npts - 1 of the sum of the n - 1 - k smallest gaps between
+// neighbours divided by npts - k.
+double weighted_lowess_delta(const std::vector<double>& x, int points);
+// The fit limma's loessFit(y, x, weights, span, iterations) makes (normalizeWithinArrays takes
+// its residuals away from M), for finite points sorted as for weighted_lowess: weights held
+// within [1e-5, 1e5] (not a number counts as 0); each point its own fit when span < 1/n; equal
+// weights fitted by lowess() with iterations - 1 robustness passes and delta 1% of the range;
+// fewer than 4 + 1/span points fitted by a weighted least-squares line; the rest by
+// weighted_lowess() with the delta of 200 points.
+void loess_fit(const std::vector<double>& x, const std::vector<double>& y,
+               const std::vector<double>& weights, double span, int iterations,
+               std::vector<double>& fitted);
 
 // The digamma and trigamma functions, the inverse of trigamma for x > 0, and the two-sided
 // p-value 2 P(T > |t|) of Student's t with df > 0 degrees of freedom (+infinity: the normal). Not

@@ -58,3 +58,22 @@ TEST(Statistics, MedianOfAList) {
   std::vector<double> one = {-2.0};
   EXPECT_EQ(median_in_place(one), -2.0);
 }
+
+// limma's weighted.median(x, w, na.rm = TRUE): values without a number or a weight left out, the
+// mean of two values where the running share of the weight is exactly 1/2, and R's sums in long
+// double: summed in double, the total of 0.2, 0.1 and 0.3 would make the share exactly 1/2 at
+// the second value (giving 2.5), and the running sum of 0.6, 0.2, 0.3 and 0.3 would pass 1/2 at
+// the fourth (giving 4).
+TEST(Statistics, WeightedMedianAsLimmaTakesIt) {
+  EXPECT_EQ(weighted_median({4, 1, 3, 2}, {1, 1, 1, 1}), 2.5);
+  EXPECT_EQ(weighted_median({1, 2, 3, 100}, {1, 1, 1, 0}), 2.0);
+  EXPECT_EQ(weighted_median({3, NAN, 1, 2}, {1, 5, 1, 1}), 2.0);
+  EXPECT_EQ(weighted_median({1, 2, 3, 4}, {1, 2, 2, 1}), 2.5);
+  EXPECT_EQ(weighted_median({5, 7}, {0, 2}), 7.0);
+  EXPECT_EQ(weighted_median({1, 2, 3}, {0.2, 0.1, 0.3}), 2.0);
+  EXPECT_EQ(weighted_median({1, 2, 3, 4, 5}, {0.3, 0.2, 0.1, 0.3, 0.1}), 2.5);
+  EXPECT_EQ(weighted_median({1, 2, 3, 4, 5, 6}, {0.6, 0.2, 0.3, 0.3, 0.7, 0.7}), 4.5);
+  EXPECT_TRUE(std::isnan(weighted_median({1, 2}, {0, 0})));
+  EXPECT_TRUE(std::isnan(weighted_median({NAN}, {1})));
+  EXPECT_TRUE(std::isnan(weighted_median({}, {})));
+}
