@@ -15,26 +15,7 @@
 #include <vector>
 
 #include "input/result_file.hpp"
-
-enum class SlideFormat { kScanner, kGenePix, kAgilent, kSpot, kColumns };
-
-// The columns of a table read with --format columns; r, g, rb and gb are required, the others may
-// be empty (not in the file).
-struct NamedColumns {
-  std::string r, g, rb, gb, id, name, block, row, column;
-};
-
-// --signal: the mean or the median of a feature's pixels, where the format has both.
-enum class SignalChoice { kFormatDefault, kMean, kMedian };
-
-// What the command line says about reading the files.
-struct ReadChoices {
-  bool format_forced = false;  // --format NAME
-  SlideFormat format = SlideFormat::kScanner;
-  SignalChoice signal = SignalChoice::kFormatDefault;
-  std::string id_column;  // --id COLUMN: the column that names a spot's gene; empty: the format's
-  NamedColumns columns;   // for SlideFormat::kColumns
-};
+#include "run/slide_formats.hpp"
 
 // One file as read. Every per-spot vector holds `spots` entries, in the order of the file's rows,
 // except id and name, which are empty unless annotations were asked for (and then hold one entry

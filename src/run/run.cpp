@@ -21,22 +21,72 @@ constexpr MethodName kMethods[] = {
     {NormalisationMethod::kPrintTipLoess, "printtip-loess"},
 };
 
-}  // namespace
+struct BetweenName {
+  BetweenMethod method;
+  const char* name;
+};
 
-const char* normalisation_method_name(NormalisationMethod method) {
-  const auto known = std::find_if(std::begin(kMethods), std::end(kMethods),
-                                  [method](const MethodName& m) { return m.method == method; });
-  return known != std::end(kMethods) ? known->name : "total";
+constexpr BetweenName kBetweenMethods[] = {
+    {BetweenMethod::kNone, "none"},
+    {BetweenMethod::kScale, "scale"},
+    {BetweenMethod::kQuantile, "quantile"},
+    {BetweenMethod::kAquantile, "Aquantile"},
+};
+
+struct BackgroundName {
+  BackgroundMethod method;
+  const char* name;
+};
+
+constexpr BackgroundName kBackgroundMethods[] = {
+    {BackgroundMethod::kSubtract, "subtract"},
+    {BackgroundMethod::kNone, "none"},
+    {BackgroundMethod::kNormexp, "normexp"},
+};
+
+// The name of a method in a table of methods and names, and the method of a name.
+template <class Table, class Method>
+const char* name_in(const Table& table, Method method) {
+  for (const auto& known : table)
+    if (known.method == method) return known.name;
+  return std::begin(table)->name;
 }
 
-bool normalisation_method_named(std::string_view name, NormalisationMethod& method) {
-  for (const MethodName& known : kMethods) {
+template <class Table, class Method>
+bool method_in(const Table& table, std::string_view name, Method& method) {
+  for (const auto& known : table) {
     if (name == known.name) {
       method = known.method;
       return true;
     }
   }
   return false;
+}
+
+}  // namespace
+
+const char* between_method_name(BetweenMethod method) {
+  return name_in(kBetweenMethods, method);
+}
+
+bool between_method_named(std::string_view name, BetweenMethod& method) {
+  return method_in(kBetweenMethods, name, method);
+}
+
+const char* background_method_name(BackgroundMethod method) {
+  return name_in(kBackgroundMethods, method);
+}
+
+bool background_method_named(std::string_view name, BackgroundMethod& method) {
+  return method_in(kBackgroundMethods, name, method);
+}
+
+const char* normalisation_method_name(NormalisationMethod method) {
+  return name_in(kMethods, method);
+}
+
+bool normalisation_method_named(std::string_view name, NormalisationMethod& method) {
+  return method_in(kMethods, name, method);
 }
 
 int32_t ratio_choice_of(const Run& run, int32_t slide) {

@@ -8,9 +8,11 @@
 #include <vector>
 
 #include "numeric/arrays.hpp"
+#include "numeric/linear_model.hpp"
 #include "run/console.hpp"
 #include "run/loaded_file.hpp"
 #include "run/run_figures.hpp"
+#include "run/slide_formats.hpp"
 
 // Quality flags of spot_qc and gene_qc; a flag is tested by whether it is below zero.
 constexpr double QC_PASS = 100.0;
@@ -44,9 +46,20 @@ const char* normalisation_method_name(NormalisationMethod method);
 // The method of that name; false when no method has it.
 bool normalisation_method_named(std::string_view name, NormalisationMethod& method);
 
+// How the slides are brought to one scale after each was normalised on its own (--between):
+// M scaled to a common median absolute deviation, the red and green intensities of all slides
+// made to share one distribution, or the A values made to share one distribution with M kept.
+enum class BetweenMethod { kNone, kScale, kQuantile, kAquantile };
+
+// The method's name as --between takes it and the report shows it.
+const char* between_method_name(BetweenMethod method);
+// The method of that name; false when no method has it.
+bool between_method_named(std::string_view name, BetweenMethod& method);
+
 // The normalisation asked for, the orientation of every slide, and what the report needs of it.
 struct Normalisation {
   NormalisationMethod method = NormalisationMethod::kTotal;
+  BetweenMethod between = BetweenMethod::kNone;
   // Slides hybridised with the two dyes exchanged, numbered from 1 in the order the files were
   // given, ascending. Their ratio is formed in the other orientation, so that every slide's ratio
   // measures the same change (ratio_choice_of).
@@ -100,6 +113,70 @@ struct SpotDecisions {
   CharMatrix verdict;  // 1..GeneNumber x 1..R*N, column (f - 1) * R + j as in gene_ratio
 };
 
+// How the files are read: their format, the columns taken, the array list that names their spots,
+// and whether the spots they flag are taken as good.
+struct FormatOptions {
+  ReadChoices read;           // --format, --signal, --id, --columns
+  std::string array_list;     // --array-list FILE; empty: none
+  bool ignore_flags = false;  // --ignore-flags: every spot is read as good
+  // Whether -c was given: the quality test applies to the scanner's files always and to the
+  // other formats only then.
+  bool quality_asked = false;
+  // Whether the spots are grouped into genes by their IDs (the other formats without -r), rather
+  // than as R consecutive spots.
+  bool genes_by_id = false;
+};
+
+// Background correction (--background): the net intensity of a spot in each channel is its
+// foreground less its background (subtract, the default), its foreground (none), or the signal
+// expected under the normal-plus-exponential model of the channel given its foreground less
+// background (normexp); then the offset K (--offset) is added to every net.
+enum class BackgroundMethod { kSubtract, kNone, kNormexp };
+
+const char* background_method_name(BackgroundMethod method);
+bool background_method_named(std::string_view name, BackgroundMethod& method);
+
+struct BackgroundCorrection {
+  BackgroundMethod method = BackgroundMethod::kSubtract;
+  double offset = 0.0;
+};
+
+// An experiment of any design, from a targets file with the samples in each channel, a design
+// file, or both (the options --targets, --reference, --dye-effect, --design, --contrast, --top).
+// Without any of them the run is the one-sample test of the log ratios against 0.
+struct Experiment {
+  std::string targets_path, reference, design_path;
+  bool dye_effect = false;
+  std::vector<std::string> contrast_texts;  // NAME=EXPRESSION, as given
+  int32_t top = 0;                          // --top N: the N genes printed on standard output
+
+  // The arrays of the targets file in its order (the files of the run) and their samples; empty
+  // samples when the file has no Cy3 and Cy5 columns.
+  std::vector<std::string> cy3, cy5;
+  // Whether the run fits a linear model: a design other than the one-sample test.
+  bool fits_model = false;
+  Design design;
+  std::vector<Contrast> contrasts;  // empty: every coefficient is tested
+  // The results, genes numbered from 0: the fit, its contrasts' moderated tests, and each gene's
+  // mean A over the arrays (AveExpr).
+  LinearFit fit;
+  ModeratedTests tests;
+  std::vector<double> ave_expr;
+};
+
+// The spots of each gene. With R consecutive spots gene g is spots (g - 1) * R + 1 to g * R;
+// grouped by ID, gene g is the spots that share its ID, in the order of their first spot, and its
+// replicate j is its j-th spot in spot order.
+struct GeneMembers {
+  std::vector<int32_t> first;  // gene g's spots are spots[first[g - 1]] .. spots[first[g] - 1]
+  std::vector<int32_t> spots;
+  std::vector<int32_t> gene_of_spot;       // index spot - 1; 0 for a spot of no gene
+  std::vector<int32_t> replicate_of_spot;  // index spot - 1; from 1; 0 for a spot of no gene
+  // Whether every gene has the same number of spots (R). Otherwise the pooled replicate
+  // statistics are not made.
+  bool equal_counts = true;
+};
+
 // What the run was asked to do: the answers of the dialogue, or the options of the command line.
 struct RunOptions {
   // How the run talks to its user, and the folder the reports go into (empty: the working folder).
@@ -141,9 +218,18 @@ struct Slides {
   // The first result file, open from its recognition to the end of its spot table.
   ResultFile first_file;
 
-  // Spots: positions from file 1, names from the last file read.
+  SlideFormat format = SlideFormat::kScanner;
+
+  // Spots: positions from file 1, names from the last file read (the scanner's files) or the first
+  // (the other formats, which also give each spot an ID and mark controls).
   CharMatrix spot_name;  // 1..TotalSpots x 0..500, each name with its ending tab
   IntVector spot_array_row, spot_array_col, spot_row, spot_col;  // 1..TotalSpots
+  std::vector<std::string> spot_id;   // index spot - 1; empty for the scanner's files
+  std::vector<uint8_t> spot_control;  // index spot - 1; 1: a control feature
+  // 1..N x 1..TotalSpots: 1 where the file flags the spot bad; not made when no file can flag.
+  CharMatrix spot_flagged;
+  // Per slide, a few facts of the file's header (key and value) that the report echoes.
+  std::vector<std::vector<std::pair<std::string, std::string>>> file_facts;
   // Foreground and background intensities of both channels, [file][spot], 1..N x 1..TotalSpots.
   // Background correction turns each foreground matrix into the net matrix of SpotValues.
   DoubleMatrix ch1_fg, ch1_bg, ch2_fg, ch2_bg;
@@ -176,12 +262,16 @@ struct GeneResults {
   DoubleVector t_statistic, degrees_of_freedom, q_value;
   // Work vectors of the gene statistics, 1..R*N, reused for every gene.
   DoubleVector gene_values, sorted_values, kept_values, log2_values;
+  GeneMembers members;
 };
 
 struct Run {
   RunOptions options;
+  FormatOptions formats;
+  BackgroundCorrection background;
   // The method and the dye swaps asked for on the command line; a dialogue run has the defaults.
   Normalisation normalisation;
+  Experiment experiment;
   Slides slides;
   SpotValues spots;
   GeneResults genes;

@@ -1,0 +1,24 @@
+// The formats of the result files a run reads, and what the command line says about reading them.
+#pragma once
+
+#include <string>
+
+enum class SlideFormat { kScanner, kGenePix, kAgilent, kSpot, kColumns };
+
+// The columns of a table read with --format columns; r, g, rb and gb are required, the others may
+// be empty (not in the file).
+struct NamedColumns {
+  std::string r, g, rb, gb, id, name, block, row, column;
+};
+
+// --signal: the mean or the median of a feature's pixels, where the format has both.
+enum class SignalChoice { kFormatDefault, kMean, kMedian };
+
+// What the command line says about reading the files.
+struct ReadChoices {
+  bool format_forced = false;  // --format NAME
+  SlideFormat format = SlideFormat::kScanner;
+  SignalChoice signal = SignalChoice::kFormatDefault;
+  std::string id_column;  // --id COLUMN: the column that names a spot's gene; empty: the format's
+  NamedColumns columns;   // for SlideFormat::kColumns
+};
