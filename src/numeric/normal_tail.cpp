@@ -1,11 +1,12 @@
 // The lower tail of the standard normal distribution on the log scale, and the mean of a normal
 // variable truncated to the positive half-line.
 //
-// Phi(z) = erfc(-z / sqrt 2) / 2, which std::erfc gives to full relative accuracy as long as the
-// result is a normal number (down to z = -37). Below that, the asymptotic series
-//   Phi(z) = phi(z) / |z| * S(y),  S(y) = 1 - y + 3y^2 - 15y^3 + 105y^4 - 945y^5 + 10395y^6,
-// y = 1 / z^2 (Abramowitz and Stegun 26.2.12) is summed to beyond double precision: the next
-// term, 135135 y^7, is below 2e-17 there. So log Phi(z) = -z^2 / 2 - log|z| - log(2 pi) / 2 +
+// Phi(z) = erfc(-z / sqrt 2) / 2, which std::erfc gives to full relative accuracy of its
+// argument; but the rounding of -z / sqrt 2 is magnified by the tail's steepness into a relative
+// error of about 1e-16 z^2, and erfc underflows below z = -37. Below z = -12 the asymptotic series
+//   Phi(z) = phi(z) / |z| * S(y),  S(y) = 1 - y + 3y^2 - 15y^3 + ... + (-1)^k (2k - 1)!! y^k,
+// y = 1 / z^2 (Abramowitz and Stegun 26.2.12), takes over: its terms fall while (2k - 1) y < 1,
+// and the twentieth is below 1e-17 there. So log Phi(z) = -z^2 / 2 - log|z| - log(2 pi) / 2 +
 // log S and phi / Phi = |z| / S never underflow.
 #include <cmath>
 #include <numbers>
@@ -15,20 +16,31 @@
 namespace {
 
 // Below this z the series replaces erfc; above the upper one Phi(z) is 1 to rounding.
-constexpr double kSeriesBelow = -37.0;
+constexpr double kSeriesBelow = -12.0;
+constexpr int kSeriesTerms = 20;
 constexpr double kCdfIsOneAbove = 9.0;
+// Below this z the normal density is computed from a split z (see normal_density).
+constexpr double kSplitBelow = -5.0;
 
 const double kLogSqrtTwoPi = 0.5 * std::log(2.0 * std::numbers::pi);
 const double kInverseSqrtTwoPi = 1.0 / std::sqrt(2.0 * std::numbers::pi);
 
-// S(y) of the asymptotic series, and T(y) = (1 - S(y)) / y, by Horner's rule.
-double series_s(double y) {
-  return 1.0 -
-         y * (1.0 -
-              3.0 * y * (1.0 - 5.0 * y * (1.0 - 7.0 * y * (1.0 - 9.0 * y * (1.0 - 11.0 * y)))));
-}
+// T(y) = (1 - S(y)) / y = 1 - 3y + 15y^2 - ..., by Horner's rule over the twenty terms of S.
 double series_t(double y) {
-  return 1.0 - 3.0 * y * (1.0 - 5.0 * y * (1.0 - 7.0 * y * (1.0 - 9.0 * y * (1.0 - 11.0 * y))));
+  double t = 1.0;
+  for (int k = kSeriesTerms; k >= 2; --k)
+    t = 1.0 - (2 * k - 1) * y * t;
+  return t;
+}
+
+// phi(z) = exp(-z^2 / 2) / sqrt(2 pi). Far out, the exponential would magnify the rounding of z^2
+// (a relative error of about 1e-16 z^2 / 2), so z is split into a part h with 16 bits after the
+// point, whose square is exact, and the rest l: z^2 / 2 = h^2 / 2 + l (h + z) / 2.
+double normal_density(double z) {
+  if (z > kSplitBelow) return kInverseSqrtTwoPi * std::exp(-0.5 * z * z);
+  const double high = std::ldexp(std::trunc(std::ldexp(z, 16)), -16);
+  const double low = z - high;
+  return kInverseSqrtTwoPi * std::exp(-0.5 * high * high) * std::exp(-0.5 * low * (high + z));
 }
 
 }  // namespace
@@ -36,12 +48,12 @@ double series_t(double y) {
 NormalTail normal_tail(double z) {
   if (z > kCdfIsOneAbove) return {0.0, 0.0};
   if (z < kSeriesBelow) {
-    const double s = series_s(1.0 / (z * z));
+    const double y = 1.0 / (z * z);
+    const double s = 1.0 - y * series_t(y);
     return {-0.5 * z * z - std::log(-z) - kLogSqrtTwoPi + std::log(s), -z / s};
   }
   const double cdf = 0.5 * std::erfc(-z * std::numbers::sqrt2 / 2.0);
-  const double density = kInverseSqrtTwoPi * std::exp(-0.5 * z * z);
-  return {std::log(cdf), density / cdf};
+  return {std::log(cdf), normal_density(z) / cdf};
 }
 
 // mean + sd r(c). Far below 0 the two terms cancel: with the series, c + r(c) = c + |c| / S =
@@ -51,7 +63,8 @@ double positive_normal_mean(double mean, double sd) {
   const double c = mean / sd;
   if (c < kSeriesBelow) {
     const double y = 1.0 / (c * c);
-    return sd * series_t(y) / (-c * series_s(y));
+    const double t = series_t(y);
+    return sd * t / (-c * (1.0 - y * t));
   }
   return mean + sd * normal_tail(c).hazard;
 }
