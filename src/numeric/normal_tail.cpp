@@ -3,7 +3,9 @@
 //
 // Phi(z) = erfc(-z / sqrt 2) / 2, which std::erfc gives to full relative accuracy of its
 // argument; but the rounding of -z / sqrt 2 is magnified by the tail's steepness into a relative
-// error of about 1e-16 z^2, and erfc underflows below z = -37. Below z = -12 the asymptotic series
+// error of about 1e-16 z^2, and erfc underflows below z = -37. Above 0 the upper tail Q = 1 - Phi
+// is taken the same way, so that log Phi = log(1 - Q) keeps its relative accuracy. Below z = -12
+// the asymptotic series
 //   Phi(z) = phi(z) / |z| * S(y),  S(y) = 1 - y + 3y^2 - 15y^3 + ... + (-1)^k (2k - 1)!! y^k,
 // y = 1 / z^2 (Abramowitz and Stegun 26.2.12), takes over: its terms fall while (2k - 1) y < 1,
 // and the twentieth is below 1e-17 there. So log Phi(z) = -z^2 / 2 - log|z| - log(2 pi) / 2 +
@@ -19,6 +21,8 @@ namespace {
 constexpr double kSeriesBelow = -12.0;
 constexpr int kSeriesTerms = 20;
 constexpr double kCdfIsOneAbove = 9.0;
+// Above this z, log(1 - Q) is summed from two terms.
+constexpr double kTwoTermsAbove = 5.0;
 // Below this z the normal density is computed from a split z (see normal_density).
 constexpr double kSplitBelow = -5.0;
 
@@ -43,6 +47,11 @@ double normal_density(double z) {
   return kInverseSqrtTwoPi * std::exp(-0.5 * high * high) * std::exp(-0.5 * low * (high + z));
 }
 
+// Phi(z) where erfc serves, between the series and 1.
+double normal_cdf(double z) {
+  return 0.5 * std::erfc(-z * std::numbers::sqrt2 / 2.0);
+}
+
 }  // namespace
 
 NormalTail normal_tail(double z) {
@@ -52,8 +61,15 @@ NormalTail normal_tail(double z) {
     const double s = 1.0 - y * series_t(y);
     return {-0.5 * z * z - std::log(-z) - kLogSqrtTwoPi + std::log(s), -z / s};
   }
-  const double cdf = 0.5 * std::erfc(-z * std::numbers::sqrt2 / 2.0);
-  return {std::log(cdf), normal_density(z) / cdf};
+  if (z <= 0.0) {
+    const double cdf = normal_cdf(z);
+    return {std::log(cdf), normal_density(z) / cdf};
+  }
+  // log Phi = log(1 - Q) from the upper tail Q, by log1p, or where Q < 3e-7 by -Q - Q^2 / 2 (the
+  // next term, Q^3 / 3, is below 1e-20).
+  const double upper = normal_cdf(-z);
+  const double log_cdf = z > kTwoTermsAbove ? -upper * (1.0 + upper / 2.0) : std::log1p(-upper);
+  return {log_cdf, normal_density(z) / (1.0 - upper)};
 }
 
 // mean + sd r(c). Far below 0 the two terms cancel: with the series, c + r(c) = c + |c| / S =
@@ -66,5 +82,7 @@ double positive_normal_mean(double mean, double sd) {
     const double t = series_t(y);
     return sd * t / (-c * (1.0 - y * t));
   }
-  return mean + sd * normal_tail(c).hazard;
+  // The hazard alone: the signal of every spot needs no logarithm.
+  const double hazard = c > kCdfIsOneAbove ? 0.0 : normal_density(c) / normal_cdf(c);
+  return mean + sd * hazard;
 }

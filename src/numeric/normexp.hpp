@@ -8,10 +8,9 @@
 #include <cstddef>
 #include <limits>
 
-// log Phi(z) and the hazard phi(z) / Phi(z) of the standard normal distribution, to a few units
-// of rounding for every z, without underflow far out in the lower tail; log Phi above 0, where it
-// is log(1 - Q) with Q < 1/2, to within 2e-16. Above z = 9, where Phi(z) rounds to 1 and the
-// exact values lie below 1.2e-18, both are 0.
+// log Phi(z) and the hazard phi(z) / Phi(z) of the standard normal distribution, to a relative
+// error of about 1e-16 (1 + z^2) for every z, without underflow far out in the lower tail. Above
+// z = 9, where Phi(z) rounds to 1 and the exact values lie below 1.2e-18, both are 0.
 struct NormalTail {
   double log_cdf;
   double hazard;
