@@ -26,6 +26,9 @@ enum class NormexpStatus {
   // The likelihood is highest as sigma goes to 0: the background is the constant mu, the lowest
   // value, log_sigma is -infinity and the signal is x - mu, an exponential of mean alpha.
   no_background_spread,
+  // The likelihood is highest as alpha goes to 0: the values are a normal distribution of mean mu
+  // and standard deviation sigma, with no signal; log_alpha is -infinity and every signal 0.
+  no_signal,
   too_few_values,  // fewer than 4 values that are not missing
   all_equal,       // no spread to fit: every value is the same
   not_converged,   // the iteration limit came first (the parameters are the best found)

@@ -9,15 +9,22 @@
 // gradient and Hessian of the log-likelihood come from the sums over the points of L, r, r z,
 // r', r' z and r' z^2 (see evaluate). One pass over the points gives all of them.
 //
-// The maximum is found by Newton's method with a backtracking line search. Where the Hessian is
-// not negative definite, a multiple of its diagonal is added until it is (Marquardt), which turns
-// the step towards the gradient. It starts from limma's starting values: mu the 5% quantile (the
-// 10%, or 5% of the range above the minimum, when that equals the minimum), sigma^2 the mean
-// square of x - mu below mu, alpha the mean of x less mu (1e-6 if that is not positive).
+// The maximum is found by Levenberg-Marquardt steps, Newton's method once near it (see climb),
+// each step no longer than one sigma in mu or one in log sigma and log alpha. It starts from
+// limma's starting values: mu the 5% quantile (the 10%, or 5% of the range above the minimum,
+// when that equals the minimum), sigma^2 the mean square of x - mu below mu, alpha the mean of x
+// less mu (1e-6 if that is not positive); on many values, from the fit to a subset first.
+//
+// The likelihood can be highest at an edge of the parameter space, where it has no maximum:
+// sigma -> 0 (the background a constant) or alpha -> 0 (no signal). limma's optimiser then walks
+// towards the edge and stops somewhere on the way; here a climb that is bound for an edge stops,
+// and the fit is whichever of the point reached and the two edges has the highest likelihood.
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
+#include <numbers>
+#include <optional>
 #include <vector>
 
 #include "numeric/normexp.hpp"
@@ -34,11 +41,19 @@ constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // of its square.
 constexpr double kStepTolerance = 1e-5;
 // A Newton step that gains less than this share of the log-likelihood also ends the climb: the
-// likelihood is flat along it, as when sigma heads for 0.
+// likelihood is flat along it.
 constexpr double kFlatGain = 1e-15;
+// Where the Hessian is not negative definite, lambda starts this small and grows tenfold until
+// the matrix is positive definite: the least damping that makes it so, give or take a factor of
+// ten, keeps the steps long in the flat regions towards the edges.
+constexpr double kSmallestLambda = 1e-9;
+// A step damped by at most this lambda is Newton's to within lambda of itself.
+constexpr double kNearlyNewton = 1e-6;
 // Lambda so large that a step of the gradient's length would not be seen: the climb is over.
 constexpr double kLargestLambda = 1e20;
 constexpr int kStepLimit = 200;
+// A climb with every value this far below mu + sigma^2 / alpha in z is bound for alpha = 0.
+constexpr double kNoSignalBelow = -12.0;
 // No step moves mu by more than this many sigmas, or log sigma or log alpha by more than this:
 // far from the maximum, the quadratic model can send a step to where every value lies many
 // sigmas above mu and the likelihood no longer depends on sigma.
@@ -174,42 +189,73 @@ bool small_step(const Vector3& step, const Vector3& theta, double tolerance) {
          std::fabs(step[2]) <= tolerance;
 }
 
-// The values to fit, with what the fit needs of them besides: their sum, the lowest and the
-// smallest of those above the lowest.
+// The values to fit, with what the fit needs of them besides: their sum, the lowest, the smallest
+// of those above the lowest, the highest, and the likelihood at the two edges of the parameter
+// space, where it can be highest without a maximum:
+// - sigma -> 0 with mu just below the lowest value: an exponential distribution shifted to the
+//   lowest value, alpha = mean - lowest, log L = -n (log alpha + 1);
+// - alpha -> 0: no signal, a normal distribution of the values' mean and variance v (divisor n),
+//   log L = -n (log(2 pi v) + 1) / 2.
 struct Sample {
   std::vector<double> values;
   double sum = 0.0;
   double lowest = 0.0;
   double next_above_lowest = 0.0;
+  double highest = 0.0;
+  double variance = 0.0;
+  double shifted_exponential_log_likelihood = 0.0;
+  double normal_log_likelihood = 0.0;
 };
 
+// Needs two different values.
 Sample sample_of(std::vector<double> values) {
   Sample sample;
   sample.lowest = *std::min_element(values.begin(), values.end());
+  sample.highest = *std::max_element(values.begin(), values.end());
   sample.next_above_lowest = kInfinity;
   for (double value : values) {
     sample.sum += value;
     if (value > sample.lowest) sample.next_above_lowest = std::min(sample.next_above_lowest, value);
   }
+  const double count = static_cast<double>(values.size());
+  const double mean = sample.sum / count;
+  double squares = 0.0;
+  for (double value : values)
+    squares += (value - mean) * (value - mean);
+  sample.variance = squares / count;
+  sample.shifted_exponential_log_likelihood = -count * (std::log(mean - sample.lowest) + 1.0);
+  sample.normal_log_likelihood =
+      -0.5 * count * (std::log(2.0 * std::numbers::pi * sample.variance) + 1.0);
   sample.values = std::move(values);
   return sample;
 }
 
-// Whether theta lies on the way to the edge sigma = 0: every value above the lowest is so far
-// above mu that Phi(z) is 1 for it and it no longer bears on sigma. There only the lowest values
-// hold mu down, and the likelihood rises as sigma falls (with mu = lowest - k sigma, its
-// derivative in sigma is n (sigma / alpha - k) / alpha).
-bool on_the_way_to_the_edge(const Sample& sample, const Vector3& theta) {
+// The edge the climb is bound for at theta, if any: it lies below that edge's likelihood, in the
+// region where the likelihood rises towards it.
+// - sigma -> 0: every value above the lowest is so far above mu that Phi(z) is 1 for it and it no
+//   longer bears on sigma; only the lowest values hold mu down, and with mu = lowest - k sigma
+//   the derivative of the likelihood in sigma is n (sigma / alpha - k) / alpha < 0.
+// - alpha -> 0: every value lies so far below mu + sigma^2 / alpha (z below -12) that log Phi(z)
+//   is -z^2 / 2 - log|z| to within 1 / z^2, and the likelihood that of a normal distribution to
+//   within terms in alpha / sigma, which fade as alpha falls.
+std::optional<NormexpStatus> edge_ahead(const Sample& sample, const Vector3& theta,
+                                        double log_likelihood) {
   const double sigma = std::exp(theta[1]);
-  const double z = (sample.next_above_lowest - theta[0]) / sigma - sigma / std::exp(theta[2]);
-  return normal_tail(z).hazard == 0.0;
+  const double q = sigma / std::exp(theta[2]);
+  if (log_likelihood < sample.shifted_exponential_log_likelihood &&
+      normal_tail((sample.next_above_lowest - theta[0]) / sigma - q).hazard == 0.0)
+    return NormexpStatus::no_background_spread;
+  if (log_likelihood < sample.normal_log_likelihood &&
+      (sample.highest - theta[0]) / sigma - q < kNoSignalBelow)
+    return NormexpStatus::no_signal;
+  return std::nullopt;
 }
 
 // Climbs from theta to the maximum of the log-likelihood of the sample, by Levenberg-Marquardt
 // steps: lambda falls tenfold after a step that gains (to 0, Newton's method, once it is small)
 // and rises tenfold until a step gains. Ends with a Newton step smaller than the tolerance, which
 // is taken without another pass (its gain is that of the quadratic model, half the slope), when
-// no step gains any more, or on the way to the edge sigma = 0 (no_background_spread). `at` is
+// no step gains any more, or when bound for an edge (no_background_spread, no_signal). `at` is
 // the evaluation at the end.
 NormexpStatus climb(const Sample& sample, double tolerance, Vector3& theta, Evaluation& at,
                     int& passes) {
@@ -218,12 +264,12 @@ NormexpStatus climb(const Sample& sample, double tolerance, Vector3& theta, Eval
   ++passes;
   double lambda = 0.0;
   for (int step_count = 0; step_count < kStepLimit; ++step_count) {
-    if (on_the_way_to_the_edge(sample, theta)) return NormexpStatus::no_background_spread;
+    if (const auto edge = edge_ahead(sample, theta, at.log_likelihood)) return *edge;
     Vector3 step{};
     const double sigma = std::exp(theta[1]);
     while (!damped_newton_step(at, count, sigma, lambda, step))
-      lambda = std::max(1e-3, 10.0 * lambda);
-    if (lambda == 0.0 && small_step(step, theta, tolerance)) {
+      lambda = std::max(kSmallestLambda, 10.0 * lambda);
+    if (lambda <= kNearlyNewton && small_step(step, theta, tolerance)) {
       const double slope =
           at.gradient[0] * step[0] + at.gradient[1] * step[1] + at.gradient[2] * step[2];
       for (int i = 0; i < 3; ++i)
@@ -245,13 +291,17 @@ NormexpStatus climb(const Sample& sample, double tolerance, Vector3& theta, Eval
       theta = trial;
       at = next;
       if (flat) return NormexpStatus::converged;
-      lambda = lambda < 1e-2 ? 0.0 : lambda / 10.0;
+      lambda = lambda < 10.0 * kSmallestLambda ? 0.0 : lambda / 10.0;
     } else {
       lambda = std::max(1e-3, 10.0 * lambda);
       if (lambda > kLargestLambda) return NormexpStatus::converged;
     }
   }
   return NormexpStatus::not_converged;
+}
+
+bool at_an_edge(NormexpStatus status) {
+  return status == NormexpStatus::no_background_spread || status == NormexpStatus::no_signal;
 }
 
 }  // namespace
@@ -263,24 +313,29 @@ NormexpFit fit_normexp(const double* x, std::size_t n) {
   for (std::size_t i = 0; i < n; ++i)
     if (std::isfinite(x[i])) values.push_back(x[i]);
   if (values.size() < 4) return fit;
-  const Sample all = sample_of(std::move(values));
-  if (all.next_above_lowest == kInfinity) {
+  if (*std::min_element(values.begin(), values.end()) ==
+      *std::max_element(values.begin(), values.end())) {
     fit.status = NormexpStatus::all_equal;
     return fit;
   }
+  const Sample all = sample_of(std::move(values));
+
   // On many values, a fit to an evenly spread subset first brings the start within its sampling
   // error of the maximum, from where a few Newton steps over all of them suffice; the starting
-  // values are then taken from the subset. A subset whose fit heads for sigma = 0 says nothing of
-  // where the maximum of all of them lies: the climb over all of them starts afresh.
+  // values are then taken from the subset. A subset whose fit heads for an edge says nothing of
+  // where the maximum of all of them lies, and a climb over all of them that heads for one from
+  // the subset's fit starts again from the starting values.
   Sample subset;
+  bool subset_usable = false;
   if (all.values.size() >= 2 * kSubsetSize) {
     const std::size_t stride = all.values.size() / kSubsetSize;
     std::vector<double> every_stride;
     for (std::size_t i = 0; i < all.values.size(); i += stride)
       every_stride.push_back(all.values[i]);
-    subset = sample_of(std::move(every_stride));
+    subset_usable = *std::min_element(every_stride.begin(), every_stride.end()) !=
+                    *std::max_element(every_stride.begin(), every_stride.end());
+    if (subset_usable) subset = sample_of(std::move(every_stride));
   }
-  const bool subset_usable = subset.values.size() >= 4 && subset.next_above_lowest != kInfinity;
   const Vector3 start = subset_usable ? starting_values(subset.values, subset.sum)
                                       : starting_values(all.values, all.sum);
   Vector3 theta = start;
@@ -294,29 +349,34 @@ NormexpFit fit_normexp(const double* x, std::size_t n) {
       theta = start;
   }
   fit.status = climb(all, kStepTolerance, theta, at, fit.passes);
-  if (fit.status == NormexpStatus::no_background_spread && !from_start) {
+  if (at_an_edge(fit.status) && !from_start) {
     theta = start;
     fit.status = climb(all, kStepTolerance, theta, at, fit.passes);
   }
-  fit.mu = theta[0];
-  fit.log_sigma = theta[1];
-  fit.log_alpha = theta[2];
-  fit.log_likelihood = at.log_likelihood;
 
-  // As sigma goes to 0 with mu just below the lowest value, the likelihood rises to that of an
-  // exponential distribution shifted to the lowest value: alpha = mean - lowest and log L =
-  // -n (log alpha + 1). When the climb heads there, or no interior maximum is as high, the fit
-  // is that edge.
+  // The fit is the highest of the point the climb reached (unless it was bound for an edge) and
+  // the two edges.
+  double best = -kInfinity;
+  if (!at_an_edge(fit.status)) {
+    fit.mu = theta[0];
+    fit.log_sigma = theta[1];
+    fit.log_alpha = theta[2];
+    best = fit.log_likelihood = at.log_likelihood;
+  }
   const double count = static_cast<double>(all.values.size());
-  const double edge_alpha = all.sum / count - all.lowest;
-  const double edge_log_likelihood = -count * (std::log(edge_alpha) + 1.0);
-  if (fit.status == NormexpStatus::no_background_spread ||
-      edge_log_likelihood > fit.log_likelihood) {
+  if (all.shifted_exponential_log_likelihood > best) {
     fit.status = NormexpStatus::no_background_spread;
     fit.mu = all.lowest;
     fit.log_sigma = -kInfinity;
-    fit.log_alpha = std::log(edge_alpha);
-    fit.log_likelihood = edge_log_likelihood;
+    fit.log_alpha = std::log(all.sum / count - all.lowest);
+    best = fit.log_likelihood = all.shifted_exponential_log_likelihood;
+  }
+  if (all.normal_log_likelihood > best) {
+    fit.status = NormexpStatus::no_signal;
+    fit.mu = all.sum / count;
+    fit.log_sigma = 0.5 * std::log(all.variance);
+    fit.log_alpha = -kInfinity;
+    fit.log_likelihood = all.normal_log_likelihood;
   }
   return fit;
 }

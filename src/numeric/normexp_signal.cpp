@@ -2,7 +2,8 @@
 // (limma's normexp.signal): the signal given x is the exponential's density times the normal's,
 // a normal of mean x - mu - sigma^2 / alpha and standard deviation sigma truncated to the
 // positive half-line, so E[signal | x] = m + sigma phi(m / sigma) / Phi(m / sigma) with
-// m = x - mu - sigma^2 / alpha. With sigma = 0 (no background spread) it is x - mu.
+// m = x - mu - sigma^2 / alpha. With sigma = 0 (no background spread) it is x - mu, with
+// alpha = 0 (no signal) 0.
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -18,6 +19,8 @@ void normexp_signal(const NormexpFit& fit, const double* x, std::size_t n, doubl
       corrected[i] = std::numeric_limits<double>::quiet_NaN();
     else if (sigma == 0.0)
       corrected[i] = x[i] - fit.mu + offset;
+    else if (fit.log_alpha == -std::numeric_limits<double>::infinity())
+      corrected[i] = offset;
     else
       corrected[i] = positive_normal_mean(x[i] - fit.mu - variance_over_alpha, sigma) + offset;
   }

@@ -286,6 +286,26 @@ TEST(Normexp, ExponentialDrawsHaveNoBackgroundSpread) {
     EXPECT_EQ(signal[i], x[i] - lowest);
 }
 
+// Normal draws alone, 100 + 20 * normal(k, 1, 2): no signal, so the likelihood is highest as
+// alpha goes to 0, at that of the normal distribution of the values' mean and variance (-2 log L
+// = 17603.387723862). limma's optimiser stops on the way, at alpha = exp(-1.585) = 0.2 (-2 log L
+// = 17603.387802442), where it leaves every spot a signal near 0.2 (50.20 at offset 50); here
+// every signal is 0.
+TEST(Normexp, NormalDrawsHaveNoSignal) {
+  std::vector<double> x;
+  for (int k = 1; k <= 2000; ++k)
+    x.push_back(100 + 20 * normal(k, 1, 2));
+  NormexpFit fit;
+  const std::vector<double> signal = corrected(x, 50.0, &fit);
+  EXPECT_EQ(fit.status, NormexpStatus::no_signal);
+  EXPECT_NEAR(fit.mu, 99.891649405184964, 1e-12);
+  EXPECT_NEAR(2.0 * fit.log_sigma, std::log(389.09237975782543), 1e-12);
+  EXPECT_TRUE(std::isinf(fit.log_alpha) && fit.log_alpha < 0);
+  EXPECT_NEAR(-2.0 * fit.log_likelihood, 17603.38772386219, 1e-8);
+  for (double value : signal)
+    EXPECT_EQ(value, 50.0);
+}
+
 // Foreground alone (background null) is the same as foreground less a background of 0, as limma
 // does nothing special; a background is subtracted before the fit.
 TEST(Normexp, ForegroundAloneAndWithBackground) {
