@@ -1,6 +1,7 @@
 // Normalisation between the arrays of a two-colour experiment, as limma's normalizeBetweenArrays
 // does it for an MA list: M (log2 ratio) and A (mean log2 intensity) of N arrays of S spots,
-// array j's spot s at [j * S + s]. Not a number marks a spot without M or A; it stays so.
+// array j's spot s at [j * S + s]. Not a number marks a spot without M or A; it stays so (and
+// method "quantile" leaves a spot without one of them without both). Fewer than 2^31 spots.
 #pragma once
 
 #include <cstddef>
@@ -15,8 +16,8 @@ struct IndexedValue {
 // Sorts the values of one array after another, keeping its buffers from one to the next.
 class ValueSorter {
  public:
-  // The values of values[0..n-1] that are not missing, each with its index, in ascending order
-  // of value (ties in any order). Valid until the next call.
+  // The values of values[0..n-1] (n < 2^32) that are not missing, each with its index, in
+  // ascending order of value (ties in any order). Valid until the next call.
   const std::vector<IndexedValue>& sort(const double* values, std::size_t n);
 
  private:
@@ -34,8 +35,10 @@ class ValueSorter {
 bool quantile_normalise_columns(const std::vector<double*>& columns, std::size_t rows);
 
 // Method "scale": M and A each divided, array by array, by the array's median absolute value
-// over the geometric mean of those medians, so that all arrays share that median absolute value
-// (limma's normalizeMedianAbsValues, applied to M and to A). One array is left as it is.
+// (over its values that are not missing) relative to the geometric mean of those medians, so that
+// all arrays share that geometric mean as their median absolute value (limma's
+// normalizeMedianAbsValues, which limma applies to M and to A). An array without values or with a
+// median of 0 leaves every array not a number, as in R. One array is left as it is.
 void normalise_scale(double* m, double* a, std::size_t arrays, std::size_t spots);
 
 // Method "quantile": the green and red log intensities G = A - M / 2 and R = A + M / 2 of all

@@ -51,8 +51,9 @@ NormexpFit fit_normexp(const double* x, std::size_t n);
 // Whether the fit has parameters: not when the status is too_few_values or all_equal.
 bool usable(const NormexpFit& fit);
 
-// corrected[i] = E[signal | x[i]] + offset under the fitted parameters (of a usable fit): the
-// signal is positive, and missing where x[i] is. corrected may be x itself.
+// corrected[i] = E[signal | x[i]] + offset under the fitted parameters (of a usable fit), missing
+// where x[i] is. The signal is positive, except at the edges: 0 for the lowest values without
+// background spread, and for every value without signal. corrected may be x itself.
 void normexp_signal(const NormexpFit& fit, const double* x, std::size_t n, double offset,
                     double* corrected);
 
