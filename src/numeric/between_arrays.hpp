@@ -37,8 +37,9 @@ bool quantile_normalise_columns(const std::vector<double*>& columns, std::size_t
 // Method "scale": M and A each divided, array by array, by the array's median absolute value
 // (over its values that are not missing) relative to the geometric mean of those medians, so that
 // all arrays share that geometric mean as their median absolute value (limma's
-// normalizeMedianAbsValues, which limma applies to M and to A). An array without values or with a
-// median of 0 leaves every array not a number, as in R. One array is left as it is.
+// normalizeMedianAbsValues, which limma applies to M and to A). As in R, an array without values
+// makes every array not a number, and one with a median of 0 makes itself not a number and the
+// others 0. One array is left as it is.
 void normalise_scale(double* m, double* a, std::size_t arrays, std::size_t spots);
 
 // Method "quantile": the green and red log intensities G = A - M / 2 and R = A + M / 2 of all

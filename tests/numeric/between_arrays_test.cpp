@@ -206,6 +206,18 @@ TEST(BetweenArrays, AquantileAgreesWithLimma) {
                 -98.200000000000003, 15528.659901142015, 54, 49);
 }
 
+// R's arithmetic on a degenerate median: log 0 = -Inf makes the mean of the logarithms -Inf, the
+// array's own factor exp(-Inf + Inf) not a number and the others' infinite, as
+// normalizeMedianAbsValues(matrix(c(0, 0, 0, 1, 2, 3), 3)) gives; a missing median makes all
+// missing.
+TEST(BetweenArrays, ScaleWithDegenerateMediansAsInR) {
+  std::vector<double> m = {0, 0, 0, 1, 2, 3};
+  std::vector<double> a = {kNaN, kNaN, kNaN, 1, 2, 3};
+  normalise_scale(m.data(), a.data(), 2, 3);
+  expect_values(m, {kNaN, kNaN, kNaN, 0, 0, 0}, 0.0);
+  expect_values(a, {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN}, 0.0);
+}
+
 // limma cannot interpolate a column of fewer than 2 values, nor a single row: refused, nothing
 // changed. A single array is left as it is, as limma returns a single column unchanged.
 TEST(BetweenArrays, RefusalsAndSingleArrays) {
