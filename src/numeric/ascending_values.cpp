@@ -15,9 +15,10 @@ namespace {
 // Buckets up to this size are sorted by insertion.
 constexpr std::uint32_t kInsertionSortUpTo = 16;
 
-bool by_value(const IndexedValue& x, const IndexedValue& y) {
+// A lambda rather than a function, so that std::sort inlines it.
+constexpr auto by_value = [](const IndexedValue& x, const IndexedValue& y) {
   return x.value < y.value;
-}
+};
 
 void insertion_sort(IndexedValue* first, IndexedValue* last) {
   for (IndexedValue* next = first + 1; next < last; ++next) {

@@ -13,7 +13,8 @@
 // each step no longer than one sigma in mu or one in log sigma and log alpha. It starts from
 // limma's starting values: mu the 5% quantile (the 10%, or 5% of the range above the minimum,
 // when that equals the minimum), sigma^2 the mean square of x - mu below mu, alpha the mean of x
-// less mu (1e-6 if that is not positive); on many values, from the fit to a subset first.
+// less mu (1e-6 if that is not positive); on many values, from the fit to a subset first. When
+// most values are tied, each distinct one is evaluated once, weighted by its count.
 //
 // The likelihood can be highest at an edge of the parameter space, where it has no maximum:
 // sigma -> 0 (the background a constant) or alpha -> 0 (no signal). limma's optimiser then walks
@@ -27,6 +28,7 @@
 #include <optional>
 #include <vector>
 
+#include "numeric/between_arrays.hpp"
 #include "numeric/normexp.hpp"
 
 namespace {
@@ -67,48 +69,6 @@ struct Evaluation {
   Vector3 gradient;
   Matrix3 hessian;
 };
-
-Evaluation evaluate(const std::vector<double>& x, double sum_x, const Vector3& theta) {
-  const double mu = theta[0];
-  const double sigma = std::exp(theta[1]);
-  const double alpha = std::exp(theta[2]);
-  const double q = sigma / alpha;
-  const double inverse_sigma = 1.0 / sigma;
-  double sum_l = 0.0, sum_r = 0.0, sum_rz = 0.0, sum_dr = 0.0, sum_drz = 0.0, sum_drzz = 0.0;
-  for (double value : x) {
-    const double z = (value - mu) * inverse_sigma - q;
-    const NormalTail tail = normal_tail(z);
-    const double r = tail.hazard;
-    const double dr = -r * (z + r);
-    sum_l += tail.log_cdf;
-    sum_r += r;
-    sum_rz += r * z;
-    sum_dr += dr;
-    sum_drz += dr * z;
-    sum_drzz += dr * z * z;
-  }
-  const double n = static_cast<double>(x.size());
-  const double sum_e = sum_x - n * mu;
-  const double nqq = n * q * q;
-  // Sums of r' dz/dt = -r' (z + 2q) and of r' (dz/dt)^2.
-  const double sum_dr_zt = -(sum_drz + 2.0 * q * sum_dr);
-  const double sum_dr_zt_zt = sum_drzz + 4.0 * q * sum_drz + 4.0 * q * q * sum_dr;
-  Evaluation result;
-  result.log_likelihood = -n * theta[2] - sum_e / alpha + 0.5 * nqq + sum_l;
-  result.gradient = {n / alpha - sum_r * inverse_sigma, nqq - sum_rz - 2.0 * q * sum_r,
-                     -n + sum_e / alpha - nqq + q * sum_r};
-  Matrix3& h = result.hessian;
-  h[0][0] = sum_dr * inverse_sigma * inverse_sigma;
-  h[0][1] = (-sum_dr_zt + sum_r) * inverse_sigma;
-  h[0][2] = -(n + sum_dr) / alpha;
-  h[1][1] = 2.0 * nqq + sum_dr_zt_zt + sum_rz;
-  h[1][2] = -2.0 * nqq + q * sum_dr_zt + q * sum_r;
-  h[2][2] = -sum_e / alpha + 2.0 * nqq + q * q * sum_dr - q * sum_r;
-  h[1][0] = h[0][1];
-  h[2][0] = h[0][2];
-  h[2][1] = h[1][2];
-  return result;
-}
 
 // Solves a x = b for a symmetric positive definite 3 x 3 matrix a by Cholesky's factorisation
 // a = l l', written out; false when a is not positive definite.
@@ -198,6 +158,8 @@ bool small_step(const Vector3& step, const Vector3& theta, double tolerance) {
 //   log L = -n (log(2 pi v) + 1) / 2.
 struct Sample {
   std::vector<double> values;
+  std::vector<double> weights;  // how often each value occurs; empty: once each
+  double count = 0.0;           // the number of values, the sum of the weights
   double sum = 0.0;
   double lowest = 0.0;
   double next_above_lowest = 0.0;
@@ -218,6 +180,7 @@ Sample sample_of(std::vector<double> values) {
     if (value > sample.lowest) sample.next_above_lowest = std::min(sample.next_above_lowest, value);
   }
   const double count = static_cast<double>(values.size());
+  sample.count = count;
   const double mean = sample.sum / count;
   double squares = 0.0;
   for (double value : values)
@@ -228,6 +191,76 @@ Sample sample_of(std::vector<double> values) {
       -0.5 * count * (std::log(2.0 * std::numbers::pi * sample.variance) + 1.0);
   sample.values = std::move(values);
   return sample;
+}
+
+// Whether at most half of the values differ from one another, as with the whole-number
+// intensities of many scanners: then each distinct value is evaluated once, with its count as
+// weight.
+bool many_ties(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const auto distinct = std::unique(values.begin(), values.end()) - values.begin();
+  return 2 * static_cast<std::size_t>(distinct) <= values.size();
+}
+
+// Replaces the sample's values by the distinct ones, in ascending order, weighted by their counts.
+void gather_ties(Sample& sample) {
+  ValueSorter sorter;
+  const std::vector<IndexedValue>& sorted = sorter.sort(sample.values.data(), sample.values.size());
+  std::vector<double> values, weights;
+  for (const IndexedValue& item : sorted) {
+    if (!values.empty() && item.value == values.back()) {
+      weights.back() += 1.0;
+    } else {
+      values.push_back(item.value);
+      weights.push_back(1.0);
+    }
+  }
+  sample.values = std::move(values);
+  sample.weights = std::move(weights);
+}
+
+Evaluation evaluate(const Sample& sample, const Vector3& theta) {
+  const double mu = theta[0];
+  const double sigma = std::exp(theta[1]);
+  const double alpha = std::exp(theta[2]);
+  const double q = sigma / alpha;
+  const double inverse_sigma = 1.0 / sigma;
+  double sum_l = 0.0, sum_r = 0.0, sum_rz = 0.0, sum_dr = 0.0, sum_drz = 0.0, sum_drzz = 0.0;
+  const bool weighted = !sample.weights.empty();
+  for (std::size_t i = 0; i < sample.values.size(); ++i) {
+    const double z = (sample.values[i] - mu) * inverse_sigma - q;
+    const NormalTail tail = normal_tail(z);
+    const double weight = weighted ? sample.weights[i] : 1.0;
+    const double r = weight * tail.hazard;
+    const double dr = -r * (z + tail.hazard);
+    sum_l += weight * tail.log_cdf;
+    sum_r += r;
+    sum_rz += r * z;
+    sum_dr += dr;
+    sum_drz += dr * z;
+    sum_drzz += dr * z * z;
+  }
+  const double n = sample.count;
+  const double sum_e = sample.sum - n * mu;
+  const double nqq = n * q * q;
+  // Sums of r' dz/dt = -r' (z + 2q) and of r' (dz/dt)^2.
+  const double sum_dr_zt = -(sum_drz + 2.0 * q * sum_dr);
+  const double sum_dr_zt_zt = sum_drzz + 4.0 * q * sum_drz + 4.0 * q * q * sum_dr;
+  Evaluation result;
+  result.log_likelihood = -n * theta[2] - sum_e / alpha + 0.5 * nqq + sum_l;
+  result.gradient = {n / alpha - sum_r * inverse_sigma, nqq - sum_rz - 2.0 * q * sum_r,
+                     -n + sum_e / alpha - nqq + q * sum_r};
+  Matrix3& h = result.hessian;
+  h[0][0] = sum_dr * inverse_sigma * inverse_sigma;
+  h[0][1] = (-sum_dr_zt + sum_r) * inverse_sigma;
+  h[0][2] = -(n + sum_dr) / alpha;
+  h[1][1] = 2.0 * nqq + sum_dr_zt_zt + sum_rz;
+  h[1][2] = -2.0 * nqq + q * sum_dr_zt + q * sum_r;
+  h[2][2] = -sum_e / alpha + 2.0 * nqq + q * q * sum_dr - q * sum_r;
+  h[1][0] = h[0][1];
+  h[2][0] = h[0][2];
+  h[2][1] = h[1][2];
+  return result;
 }
 
 // The edge the climb is bound for at theta, if any: it lies below that edge's likelihood, in the
@@ -259,8 +292,8 @@ std::optional<NormexpStatus> edge_ahead(const Sample& sample, const Vector3& the
 // the evaluation at the end.
 NormexpStatus climb(const Sample& sample, double tolerance, Vector3& theta, Evaluation& at,
                     int& passes) {
-  const double count = static_cast<double>(sample.values.size());
-  at = evaluate(sample.values, sample.sum, theta);
+  const double count = sample.count;
+  at = evaluate(sample, theta);
   ++passes;
   double lambda = 0.0;
   for (int step_count = 0; step_count < kStepLimit; ++step_count) {
@@ -283,7 +316,7 @@ NormexpStatus climb(const Sample& sample, double tolerance, Vector3& theta, Eval
     Vector3 trial;
     for (int i = 0; i < 3; ++i)
       trial[i] = theta[i] + shortening * step[i];
-    const Evaluation next = evaluate(sample.values, sample.sum, trial);
+    const Evaluation next = evaluate(sample, trial);
     ++passes;
     if (next.log_likelihood > at.log_likelihood) {
       const bool flat = lambda == 0.0 && next.log_likelihood - at.log_likelihood <=
@@ -318,7 +351,7 @@ NormexpFit fit_normexp(const double* x, std::size_t n) {
     fit.status = NormexpStatus::all_equal;
     return fit;
   }
-  const Sample all = sample_of(std::move(values));
+  Sample all = sample_of(std::move(values));
 
   // On many values, a fit to an evenly spread subset first brings the start within its sampling
   // error of the maximum, from where a few Newton steps over all of them suffice; the starting
@@ -338,6 +371,7 @@ NormexpFit fit_normexp(const double* x, std::size_t n) {
   }
   const Vector3 start = subset_usable ? starting_values(subset.values, subset.sum)
                                       : starting_values(all.values, all.sum);
+  if (many_ties(subset_usable ? subset.values : all.values)) gather_ties(all);
   Vector3 theta = start;
   Evaluation at;
   bool from_start = true;
@@ -363,7 +397,7 @@ NormexpFit fit_normexp(const double* x, std::size_t n) {
     fit.log_alpha = theta[2];
     best = fit.log_likelihood = at.log_likelihood;
   }
-  const double count = static_cast<double>(all.values.size());
+  const double count = all.count;
   if (all.shifted_exponential_log_likelihood > best) {
     fit.status = NormexpStatus::no_background_spread;
     fit.mu = all.lowest;

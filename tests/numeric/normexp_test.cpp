@@ -221,6 +221,25 @@ TEST(Normexp, HeavyTailedChannelAgreesWithLimma) {
   expect_agreement(heavy_tailed_channel(), r, 1e-9, 1e-9);
 }
 
+// Whole numbers with many ties: floor((100 + 20 * normal(k, 1, 2) + 400 * e) / 10), 189 distinct
+// values among 2,000, each fitted once with its count as weight, and each one's signal reused.
+TEST(Normexp, TiedWholeNumbersAgreeWithLimma) {
+  std::vector<double> x = normexp_channel();
+  for (double& value : x)
+    value = std::floor(value / 10);
+  const LimmaChannel r = {
+      {9.5036280333741274, 0.54915787046451703, 3.6822921040853061},
+      {9.5036280932529476, 0.54915792542823283, 3.6822921027462789},
+      {569, 1244, 1587, 298, 1468, 0, 999},
+      {0.53746662771471865, 354.42089866930507, 0.76248682928403699, 4.4476069925997548,
+       26.420898669305085, 8.4209037408024514, 49.420898669305082},
+      {50.537466627714721, 404.42089866930507, 50.762486829284036, 54.447606992599752,
+       76.420898669305089, 58.420903740802451, 99.420898669305075},
+      {0.53746667249096003, 354.42089860102863, 0.76248688224773886, 4.447606938119816,
+       26.420898601028615, 8.4209036725338251, 49.420898601028618}};
+  expect_agreement(x, r, 1e-9, 1e-6);
+}
+
 // A real array: swirl.1.spot's Rmean - morphR, read in R with read.delim. limma stops 7.5e-7
 // short in log sigma, which moves the signal of the lowest spot by 1.2e-6 of itself.
 TEST(Normexp, RealArrayAgreesWithLimma) {
