@@ -21,8 +21,8 @@ namespace {
 constexpr double kSeriesBelow = -12.0;
 constexpr int kSeriesTerms = 20;
 constexpr double kCdfIsOneAbove = 9.0;
-// Above this z, log(1 - Q) is summed from two terms.
-constexpr double kTwoTermsAbove = 5.0;
+// Above this z, log(1 - Q) is summed as a series.
+constexpr double kSeriesAbove = 3.0;
 // Below this z the normal density is computed from a split z (see normal_density).
 constexpr double kSplitBelow = -5.0;
 
@@ -65,10 +65,14 @@ NormalTail normal_tail(double z) {
     const double cdf = normal_cdf(z);
     return {std::log(cdf), normal_density(z) / cdf};
   }
-  // log Phi = log(1 - Q) from the upper tail Q, by log1p, or where Q < 3e-7 by -Q - Q^2 / 2 (the
-  // next term, Q^3 / 3, is below 1e-20).
+  // log Phi = log(1 - Q) from the upper tail Q: by log1p, or where Q < 1.4e-3 by the series
+  // -Q (1 + Q / 2 + Q^2 / 3 + ... + Q^5 / 6), whose next term, Q^6 / 7, is below 1e-18 of it.
   const double upper = normal_cdf(-z);
-  const double log_cdf = z > kTwoTermsAbove ? -upper * (1.0 + upper / 2.0) : std::log1p(-upper);
+  const double q = upper;
+  const double log_cdf =
+      z > kSeriesAbove
+          ? -q * (1.0 + q * (1.0 / 2 + q * (1.0 / 3 + q * (1.0 / 4 + q * (1.0 / 5 + q / 6)))))
+          : std::log1p(-q);
   return {log_cdf, normal_density(z) / (1.0 - upper)};
 }
 
