@@ -53,6 +53,7 @@ constexpr double kSmallestLambda = 1e-9;
 constexpr double kNearlyNewton = 1e-6;
 // Lambda so large that a step of the gradient's length would not be seen: the climb is over.
 constexpr double kLargestLambda = 1e20;
+// The steps of one climb at most.
 constexpr int kStepLimit = 200;
 // A climb with every value this far below mu + sigma^2 / alpha in z is bound for alpha = 0.
 constexpr double kNoSignalBelow = -12.0;
@@ -300,8 +301,10 @@ NormexpStatus climb(const Sample& sample, double tolerance, Vector3& theta, Eval
     if (const auto edge = edge_ahead(sample, theta, at.log_likelihood)) return *edge;
     Vector3 step{};
     const double sigma = std::exp(theta[1]);
-    while (!damped_newton_step(at, count, sigma, lambda, step))
+    while (!damped_newton_step(at, count, sigma, lambda, step)) {
       lambda = std::max(kSmallestLambda, 10.0 * lambda);
+      if (lambda > kLargestLambda) return NormexpStatus::not_converged;  // not a number in H
+    }
     if (lambda <= kNearlyNewton && small_step(step, theta, tolerance)) {
       const double slope =
           at.gradient[0] * step[0] + at.gradient[1] * step[1] + at.gradient[2] * step[2];
@@ -391,7 +394,7 @@ NormexpFit fit_normexp(const double* x, std::size_t n) {
   // The fit is the highest of the point the climb reached (unless it was bound for an edge) and
   // the two edges.
   double best = -kInfinity;
-  if (!at_an_edge(fit.status)) {
+  if (!at_an_edge(fit.status) && std::isfinite(at.log_likelihood)) {
     fit.mu = theta[0];
     fit.log_sigma = theta[1];
     fit.log_alpha = theta[2];
