@@ -59,9 +59,9 @@ std::vector<double> heavy_tailed_channel() {
 // A column of a swirl array (foreground less background), or nothing without the real data.
 std::vector<double> swirl_channel(const std::string& foreground, const std::string& background) {
   const std::filesystem::path file =
-      std::filesystem::path(CORVANE_REAL_DATA) / "swirl" / "swirl.1.spot";
+      std::filesystem::path(CORVANE_REALDATA) / "swirl" / "swirl.1.spot";
   std::ifstream in(file);
-  if (std::string(CORVANE_REAL_DATA).empty() || !in) return {};
+  if (std::string(CORVANE_REALDATA).empty() || !in) return {};
   std::string line, name;
   std::getline(in, line);
   std::istringstream header(line);
