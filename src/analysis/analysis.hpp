@@ -24,6 +24,13 @@ void compute_spot_ratios(Run& run);
 // took away from every spot's M.
 void normalise_log_ratios(Run& run);
 
+// The spots of every gene (run.genes.members) and the number of genes: R consecutive spots, or
+// with run.formats.genes_by_id the spots that share an ID (R then the most spots of an ID).
+void group_spots_into_genes(Run& run);
+// Each gene's mean log2 ratio on each slide, and for a linear model its mean A, from the spot
+// arrays (run.genes.slide_log2_mean, slide_a_mean).
+void compute_slide_means(Run& run);
+
 // Every gene's R * N ratios and quality flags in one row: replicate j of file f in column
 // (f - 1) * R + j.
 void group_by_gene(Run& run);

@@ -1,7 +1,8 @@
 // Regrouping of the spots by gene, the per-file gene means, and the zeroing of failed spots.
 //
-// Gene g is made of spots (g - 1) * R + 1 to g * R of every file. Its row holds replicate j of
-// file f in column (f - 1) * R + j.
+// Gene g's row holds its replicate j of file f in column (f - 1) * R + j: with consecutive spots
+// replicate j is spot (g - 1) * R + j, grouped by ID the gene's j-th spot. A flagged spot counts
+// as one that failed the quality test.
 #include "analysis/analysis.hpp"
 
 void group_by_gene(Run& run) {
@@ -11,13 +12,16 @@ void group_by_gene(Run& run) {
   run.genes.gene_ratio = dmatrix(1, genes, 1, replicate_columns(run));
   run.genes.gene_qc = dmatrix(1, genes, 1, replicate_columns(run));
 
+  const GeneMembers& members = run.genes.members;
   for (int32_t g = 1; g <= genes; ++g) {
+    const int32_t* spots = members.spots.data() + members.first[static_cast<std::size_t>(g - 1)];
     for (int32_t f = 1; f <= files; ++f) {
       for (int32_t j = 1; j <= replicates; ++j) {
         int32_t column = (f - 1) * replicates + j;
-        int32_t spot = (g - 1) * replicates + j;
+        int32_t spot = spots[j - 1];
         run.genes.gene_ratio[g][column] = run.spots.spot_ratio[f][spot];
-        run.genes.gene_qc[g][column] = run.spots.spot_qc[f][spot];
+        run.genes.gene_qc[g][column] =
+            spot_is_flagged(run, f, spot) ? QC_FAIL : run.spots.spot_qc[f][spot];
       }
     }
   }

@@ -25,7 +25,7 @@ struct SlideMeans {
 SlideMeans slide_means_of(const Run& run, int32_t g, std::vector<double>& means) {
   means.clear();
   for (int32_t f = 1; f <= run.options.FileCount; ++f) {
-    const double mean = gene_slide_log2_mean(run, g, f);
+    const double mean = run.genes.slide_log2_mean[f][g];
     if (!std::isnan(mean)) means.push_back(mean);
   }
   SlideMeans result;

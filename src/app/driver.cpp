@@ -39,7 +39,7 @@ void merge_files(Run& run, bool dialogue) {
   seek_spot_table(run);
 
   create_spot_arrays(run);
-  run.genes.GeneNumber = run.slides.TotalSpots / run.options.ReplicateCount;
+  group_spots_into_genes(run);
   print_progress(run.options.console, "GeneNumber = %d\n", run.genes.GeneNumber);
   // The merge goes on and ends well, but a script should hear that it merged no gene.
   if (!dialogue && run.genes.GeneNumber == 0) {
@@ -76,6 +76,11 @@ void merge_files(Run& run, bool dialogue) {
     }
   }
   group_by_gene(run);
+  // The tests across slides take each gene's mean on each slide from the spot arrays, which the
+  // gene statistics no longer need.
+  const bool tests_across_slides =
+      !run.options.GeneTablePath.empty() || !run.options.ReportPath.empty();
+  if (tests_across_slides) compute_slide_means(run);
 
   write_spot_report(run);
   if (spot_figures.valid()) spot_figures.get();
@@ -105,7 +110,7 @@ void merge_files(Run& run, bool dialogue) {
     release_dmatrix(run.spots.ch2_net, 1, run.options.FileCount, 1, run.slides.TotalSpots);
   }
 
-  if (run.options.GeneTablePath.empty() && run.options.ReportPath.empty()) return;
+  if (!tests_across_slides) return;
   compute_q_values(run);
   compute_moderated_test(run);
   if (run.options.ReportPath.empty()) {

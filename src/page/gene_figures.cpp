@@ -26,16 +26,20 @@ std::string gene_position(const Run& run, int32_t gene) {
 }
 
 // Every replicate spot of the gene, and each slide's mean as the moderated test takes it: the
-// mean log2 of the gene's ratios on the slide that are still positive after the quality zeroing.
+// mean log2 of the gene's usable ratios on the slide.
 void collect_replicate_spots(const Run& run, GeneFigures& gene) {
   const int32_t g = gene.gene;
-  const int32_t replicates = run.options.ReplicateCount;
+  const GeneMembers& members = run.genes.members;
+  const auto first = static_cast<std::size_t>(members.first[static_cast<std::size_t>(g - 1)]);
+  const auto last = static_cast<std::size_t>(members.first[static_cast<std::size_t>(g)]);
   for (int32_t f = 1; f <= run.options.FileCount; ++f) {
-    gene.slide_means.push_back(gene_slide_log2_mean(run, g, f));
-    for (int32_t j = 1; j <= replicates; ++j) {
-      const SpotDecision decision = spot_decision(run, f, (g - 1) * replicates + j);
-      const double ratio = run.spots.spot_ratio[f][(g - 1) * replicates + j];
-      const double log2_ratio = decision == SpotDecision::kNoRatio ? NAN : std::log2(ratio);
+    gene.slide_means.push_back(run.genes.slide_log2_mean[f][g]);
+    for (std::size_t i = first; i < last; ++i) {
+      const int32_t s = members.spots[i];
+      const SpotDecision decision = spot_decision(run, f, s);
+      const double ratio = run.spots.spot_ratio[f][s];
+      const bool has_ratio = ratio > 0.0 && decision != SpotDecision::kNoRatio;
+      const double log2_ratio = has_ratio ? std::log2(ratio) : NAN;
       gene.replicate_spots.push_back({f, log2_ratio, decision});
     }
   }

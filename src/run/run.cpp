@@ -95,12 +95,44 @@ int32_t ratio_choice_of(const Run& run, int32_t slide) {
   return is_swapped ? 3 - run.options.RatioChoice : run.options.RatioChoice;
 }
 
+GeneMembers consecutive_members(int32_t spots, int32_t replicates) {
+  GeneMembers members;
+  members.gene_of_spot.assign(static_cast<std::size_t>(spots), 0);
+  members.replicate_of_spot.assign(static_cast<std::size_t>(spots), 0);
+  members.first.assign(1, 0);
+  const int32_t genes = spots / replicates;
+  for (int32_t g = 1; g <= genes; ++g) {
+    for (int32_t j = 1; j <= replicates; ++j) {
+      const int32_t spot = (g - 1) * replicates + j;
+      members.spots.push_back(spot);
+      members.gene_of_spot[static_cast<std::size_t>(spot - 1)] = g;
+      members.replicate_of_spot[static_cast<std::size_t>(spot - 1)] = j;
+    }
+    members.first.push_back(static_cast<int32_t>(members.spots.size()));
+  }
+  return members;
+}
+
+bool spot_is_flagged(const Run& run, int32_t f, int32_t s) {
+  const Slides& slides = run.slides;
+  if (!slides.spot_control.empty() && slides.spot_control[static_cast<std::size_t>(s - 1)] != 0)
+    return true;
+  return slides.spot_flagged.row_table().block() != nullptr && slides.spot_flagged[f][s] != 0;
+}
+
 SpotDecision spot_decision(const Run& run, int32_t f, int32_t s) {
-  if (s > run.genes.GeneNumber * run.options.ReplicateCount) return SpotDecision::kNoGene;
+  const Slides& slides = run.slides;
+  if (!slides.spot_control.empty() && slides.spot_control[static_cast<std::size_t>(s - 1)] != 0)
+    return SpotDecision::kControl;
+  const GeneMembers& members = run.genes.members;
+  const int32_t g = members.gene_of_spot[static_cast<std::size_t>(s - 1)];
+  if (g == 0) return SpotDecision::kNoGene;
+  if (spot_is_flagged(run, f, s)) return SpotDecision::kFlagged;
   if (run.spots.spot_ratio[f][s] == 0.0) return SpotDecision::kNoRatio;
   if (run.spots.spot_qc[f][s] < 0.0) return SpotDecision::kFailedQuality;
-  const int32_t g = (s - 1) / run.options.ReplicateCount + 1;
-  const int32_t j = s - (g - 1) * run.options.ReplicateCount;
+  // Without equal counts the outlier rules are not applied: every usable spot is kept.
+  if (!members.equal_counts) return SpotDecision::kKept;
+  const int32_t j = members.replicate_of_spot[static_cast<std::size_t>(s - 1)];
   switch (run.decisions.verdict[g][(f - 1) * run.options.ReplicateCount + j]) {
     case kVerdictKept:
       return SpotDecision::kKept;
@@ -127,6 +159,10 @@ const char* spot_decision_name(SpotDecision decision) {
       return "no_ratio";
     case SpotDecision::kNoGene:
       return "no_gene";
+    case SpotDecision::kFlagged:
+      return "flagged";
+    case SpotDecision::kControl:
+      return "control";
   }
   return "no_ratio";
 }
@@ -154,20 +190,6 @@ std::string channel_total_problem(double ch1_total, double ch2_total, const std:
 bool slide_has_factor(const Run& run, int32_t f) {
   const double factor = run.spots.norm_factor[f];
   return factor > 0.0 && std::isfinite(factor);
-}
-
-double gene_slide_log2_mean(const Run& run, int32_t g, int32_t f) {
-  const int32_t replicates = run.options.ReplicateCount;
-  double sum = 0.0;
-  int32_t count = 0;
-  for (int32_t j = 1; j <= replicates; ++j) {
-    const double ratio = run.genes.gene_ratio[g][(f - 1) * replicates + j];
-    if (ratio > 0.0) {
-      sum += std::log2(ratio);
-      ++count;
-    }
-  }
-  return count > 0 ? sum / count : std::numeric_limits<double>::quiet_NaN();
 }
 
 void create_spot_arrays(Run& run) {
@@ -216,6 +238,8 @@ void release_run_arrays(Run& run) {
   release_ivector(run.genes.file_outliers, 1, n);
   release_dvector(run.genes.log_sd, 1, genes);
   release_dvector(run.genes.ratio_sd, 1, genes);
+  release_dmatrix(run.genes.slide_a_mean, 1, n, 1, genes);
+  release_dmatrix(run.genes.slide_log2_mean, 1, n, 1, genes);
   release_dmatrix(run.genes.file_gene_mean, 1, n, 1, genes);
   release_dmatrix(run.genes.gene_qc, 1, genes, 1, columns);
   release_dmatrix(run.genes.gene_ratio, 1, genes, 1, columns);
@@ -235,6 +259,7 @@ void release_run_arrays(Run& run) {
   release_dmatrix(run.slides.ch1_fg, 1, n, 1, spots);
   release_dmatrix(run.spots.ch2_net, 1, n, 1, spots);
   release_dmatrix(run.spots.ch1_net, 1, n, 1, spots);
+  release_cmatrix(run.slides.spot_flagged, 1, n, 1, spots);
   release_cmatrix(run.slides.spot_name, 1, spots, 0, SPOT_NAME_WIDTH);
   release_cmatrix(run.slides.channel_fields[1], 1, 3, 0, CHANNEL_FIELD_WIDTH);
   release_cmatrix(run.slides.channel_fields[0], 1, 3, 0, CHANNEL_FIELD_WIDTH);

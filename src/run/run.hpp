@@ -263,6 +263,10 @@ struct GeneResults {
   // Work vectors of the gene statistics, 1..R*N, reused for every gene.
   DoubleVector gene_values, sorted_values, kept_values, log2_values;
   GeneMembers members;
+  // 1..N x 1..GeneNumber, for the tests across slides (made only for them): the mean log2 ratio of
+  // the gene's spots on the slide that have a ratio, pass the quality test and are not flagged, in
+  // the slide's orientation, and (for a linear model) the mean A of its spots; NaN without one.
+  DoubleMatrix slide_log2_mean, slide_a_mean;
 };
 
 struct Run {
@@ -291,15 +295,19 @@ inline int64_t replicate_columns(const Run& run) {
 // one on a dye-swapped slide.
 int32_t ratio_choice_of(const Run& run, int32_t slide);
 
-// What became of spot s of slide f, as the spot table tells it: past the last whole gene, then
-// without a ratio, then failing the quality test, then the verdict of the gene statistics
-// (run.decisions, which must have been wanted).
-SpotDecision spot_decision(const Run& run, int32_t f, int32_t s);
+// The members of genes of R consecutive spots on a slide of the given spots: gene g is spots
+// (g - 1) * R + 1 to g * R, and the spots left over belong to no gene.
+GeneMembers consecutive_members(int32_t spots, int32_t replicates);
 
-// The mean log2 ratio of gene g's replicate spots on slide f that passed the quality test and have
-// a ratio, that is its entries of gene_ratio still positive after the quality zeroing; NaN when
-// there is none.
-double gene_slide_log2_mean(const Run& run, int32_t g, int32_t f);
+// Whether spot s of slide f is left out of the normalisation fits and of the genes' statistics
+// because its file flags it bad or it is a control feature.
+bool spot_is_flagged(const Run& run, int32_t f, int32_t s);
+
+// What became of spot s of slide f, as the spot table tells it: a control; then of no gene (past
+// the last whole gene, or without an ID); then flagged by its file; then without a ratio; then
+// failing the quality test; then the verdict of the gene statistics (run.decisions, which must
+// have been wanted).
+SpotDecision spot_decision(const Run& run, int32_t f, int32_t s);
 
 // What is wrong with a slide's channel totals, for a warning: a channel without a positive net
 // intensity (total 0) or whose total is not a finite number leaves the slide without a

@@ -58,8 +58,8 @@ struct SlideFigures {
 };
 
 // What became of a spot: kept among its gene's ratios; failing the quality test; dropped by the
-// mean-to-median rule; one of a pair that failed the eight-fold test; without a ratio; or past the
-// last whole gene.
+// mean-to-median rule; one of a pair that failed the eight-fold test; without a ratio; past the
+// last whole gene (or without an ID); flagged bad by its file; or a control feature.
 enum class SpotDecision : char {
   kKept,
   kFailedQuality,
@@ -67,10 +67,12 @@ enum class SpotDecision : char {
   kDroppedPair,
   kNoRatio,
   kNoGene,
+  kFlagged,
+  kControl,
 };
 
 // The decision's name in the spot table: kept, failed_quality, dropped_mean_median, dropped_pair,
-// no_ratio or no_gene.
+// no_ratio, no_gene, flagged or control.
 const char* spot_decision_name(SpotDecision decision);
 
 // A replicate spot of a gene on one slide: its normalised log2 ratio (not a number without a

@@ -24,6 +24,7 @@ Run grouping_run(int32_t replicates, int32_t files, int32_t spots) {
   run.options.FileCount = files;
   run.slides.TotalSpots = spots;
   run.genes.GeneNumber = spots / replicates;
+  run.genes.members = consecutive_members(spots, replicates);
   return run;
 }
 

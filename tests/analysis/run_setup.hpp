@@ -2,6 +2,7 @@
 // ::Run, since the test fixture's own Run() member hides it there.
 #pragma once
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -29,18 +30,31 @@ inline Run spot_run(int32_t ratio_choice, const std::vector<std::vector<double>>
 }
 
 // A run whose gene_ratio rows are given directly, each of replicates * files values, as
-// zero_failed_ratios leaves them.
+// zero_failed_ratios leaves them, with genes of consecutive spots and each gene's slide means
+// taken from those rows: the mean log2 of a slide's positive ratios.
 inline Run gene_run(int32_t replicates, int32_t files,
                     const std::vector<std::vector<double>>& rows) {
   Run run;
   run.options.ReplicateCount = replicates;
   run.options.FileCount = files;
   run.genes.GeneNumber = static_cast<int32_t>(rows.size());
+  run.slides.TotalSpots = run.genes.GeneNumber * replicates;
+  run.genes.members = consecutive_members(run.slides.TotalSpots, replicates);
   const int32_t columns = replicates * files;
   run.genes.gene_ratio = dmatrix(1, run.genes.GeneNumber, 1, columns);
+  run.genes.slide_log2_mean = dmatrix(1, files, 1, run.genes.GeneNumber);
   for (int32_t g = 1; g <= run.genes.GeneNumber; ++g) {
     for (int32_t k = 1; k <= columns; ++k) {
       run.genes.gene_ratio[g][k] = rows[static_cast<size_t>(g - 1)][static_cast<size_t>(k - 1)];
+    }
+    for (int32_t f = 1; f <= files; ++f) {
+      double sum = 0.0;
+      int32_t count = 0;
+      for (int32_t j = 1; j <= replicates; ++j) {
+        const double ratio = run.genes.gene_ratio[g][(f - 1) * replicates + j];
+        if (ratio > 0.0) sum += std::log2(ratio), ++count;
+      }
+      run.genes.slide_log2_mean[f][g] = count > 0 ? sum / count : std::nan("");
     }
   }
   return run;

@@ -394,6 +394,7 @@ Run tested_run(TestArrays& arrays) {
   Run run = small_run(arrays);
   run.slides.TotalSpots = 4;
   run.genes.GeneNumber = 4;
+  run.genes.members = consecutive_members(4, 1);
   run.slides.spot_name = arrays.texts({"a\t", "b\t", "c\t", "d\t"}, 10);
   run.slides.spot_array_row = arrays.ints({1, 1, 1, 1});
   run.slides.spot_array_col = arrays.ints({1, 1, 1, 1});

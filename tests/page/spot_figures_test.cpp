@@ -98,6 +98,13 @@ Run decided_run(TestArrays& arrays) {
     slides_used.push_back(2);
   }
   run.genes.gene_ratio = arrays.double_rows(gene_ratios);
+  run.genes.members = consecutive_members(run.slides.TotalSpots, 2);
+  // The slide means of the spots that passed, as the analysis leaves them: gene 1 log2 2 alone,
+  // then (2 + 3) / 2; gene 2 log2 1, then log2 16.
+  std::vector<double> slide1_means(kGenes, 0.0), slide2_means(kGenes, 0.0);
+  slide1_means[0] = 1.0, slide2_means[0] = 2.5;
+  slide1_means[1] = 0.0, slide2_means[1] = 4.0;
+  run.genes.slide_log2_mean = arrays.double_rows({slide1_means, slide2_means});
   run.decisions.wanted = true;
   run.decisions.verdict = arrays.texts(verdicts, 5);
   for (int32_t s = 1; s <= run.slides.TotalSpots; ++s) {
@@ -142,7 +149,6 @@ TEST(FiguresReplicates, EachSpotWithItsDecisionAndEachSlideWithItsMean) {
   EXPECT_EQ(one[2].decision, SpotDecision::kKept);
   EXPECT_EQ(one[3].log2_ratio, 3.0);
   EXPECT_EQ(one[3].decision, SpotDecision::kDroppedMeanMedian);
-  // Slide means of the spots that passed: log2 2 alone, then (2 + 3) / 2.
   EXPECT_EQ(genes[0].slide_means, (std::vector<double>{1.0, 2.5}));
 
   const std::vector<ReplicateSpot>& two = genes[1].replicate_spots;
