@@ -42,6 +42,12 @@ void seek_spot_table(Run& run);
 // N one at a time. The spot arrays must exist.
 void read_spot_tables(Run& run);
 
+// Reads the files of a format other than the scanner's: run.slides.first_file holds the first,
+// loaded and recognised as run.slides.format (open_slide_file). Sets the header values from the
+// first file, creates the spot arrays and fills them, names the spots from the array list when one
+// is given, and refuses a later file of another format or layout (status 1).
+void read_slide_files(Run& run);
+
 // Reads spot row s of file k from `file` into the spot arrays: its position (file 1 only), its
 // name, and both channels' foreground and background. For k >= 2,
 // row s of spot_name must hold the name read from an earlier file, as read_spot_tables leaves it.

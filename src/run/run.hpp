@@ -9,6 +9,7 @@
 
 #include "numeric/arrays.hpp"
 #include "numeric/linear_model.hpp"
+#include "numeric/normexp.hpp"
 #include "run/console.hpp"
 #include "run/loaded_file.hpp"
 #include "run/run_figures.hpp"
@@ -139,6 +140,8 @@ bool background_method_named(std::string_view name, BackgroundMethod& method);
 struct BackgroundCorrection {
   BackgroundMethod method = BackgroundMethod::kSubtract;
   double offset = 0.0;
+  // With normexp, the fitted model of every slide's channels: index (f - 1) * 2 + channel - 1.
+  std::vector<NormexpFit> fitted;
 };
 
 // An experiment of any design, from a targets file with the samples in each channel, a design
