@@ -316,6 +316,8 @@ void check_swapped_slides(const CommandLine& options, std::vector<std::string>& 
     if (times == 1 && static_cast<std::size_t>(slide) > files) beyond.push_back(slide);
     if (times == 2) repeated.push_back(slide);
   }
+  std::sort(beyond.begin(), beyond.end());
+  std::sort(repeated.begin(), repeated.end());
   const std::string named = "option --dye-swap names slide";
   if (!beyond.empty()) {
     errors.push_back(named + (beyond.size() == 1 ? " " : "s ") + listed_slides(beyond) + ", but " +
@@ -447,8 +449,9 @@ std::vector<std::string> check_command_line(const CommandLine& options) {
                      "): a file in an existing folder that can be written is expected");
   }
   const std::vector<RunFile> written = files_written(options);
+  // The outputs that no option names; a folder in the place of a table was told above.
   for (const RunFile& output : written) {
-    if (is_folder(output.path.c_str()))
+    if (output.option.empty() && is_folder(output.path.c_str()))
       errors.push_back(output.role + " is a folder: a file, or no file, is expected there");
   }
   check_files_apart(files_read(options), written, errors);

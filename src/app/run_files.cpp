@@ -1,5 +1,7 @@
 #include "app/run_files.hpp"
 
+#include <string_view>
+
 #include "platform/platform.hpp"
 
 namespace {
@@ -39,7 +41,8 @@ std::vector<RunFile> files_read(const CommandLine& options) {
   std::vector<RunFile> read;
   for (std::size_t k = 0; k < options.files.size(); ++k) {
     const std::string& path = options.files[k];
-    read.push_back({"result file " + quoted(path) + " (file " + std::to_string(k + 1) + ")", path});
+    read.push_back(
+        {"result file " + quoted(path) + " (file " + std::to_string(k + 1) + ")", path, ""});
   }
   return read;
 }
@@ -48,15 +51,15 @@ std::vector<RunFile> files_written(const CommandLine& options) {
   std::vector<RunFile> written;
   for (const char* name : {"data.txt", "merge.txt"}) {
     const std::string path = in_output_folder(options, name);
-    written.push_back({"output " + std::string(name) + " (" + quoted(path) + ")", path});
+    written.push_back({"output " + std::string(name) + " (" + quoted(path) + ")", path, ""});
   }
-  const std::pair<const char*, const std::string*> asked[] = {
-      {"the --genes table", &options.gene_table},
-      {"the --spots table", &options.spot_table},
-      {"the --report page", &options.report}};
-  for (const auto& [role, path] : asked) {
-    if (!path->empty() && *path != "-")
-      written.push_back({role + (" (" + quoted(*path) + ")"), *path});
+  const std::pair<const char*, const std::string*> asked[] = {{"--genes", &options.gene_table},
+                                                              {"--spots", &options.spot_table},
+                                                              {"--report", &options.report}};
+  for (const auto& [option, path] : asked) {
+    if (path->empty() || *path == "-") continue;
+    const char* what = std::string_view(option) == "--report" ? " page (" : " table (";
+    written.push_back({"the " + std::string(option) + what + quoted(*path) + ")", *path, option});
   }
   return written;
 }

@@ -9,8 +9,9 @@
 #include "app/command_line.hpp"
 
 struct RunFile {
-  std::string role;  // how a message names it, such as "result file 'a.txt' (file 1)"
-  std::string path;  // as given; "-" (standard output) is never listed
+  std::string role;    // how a message names it, such as "result file 'a.txt' (file 1)"
+  std::string path;    // as given; "-" (standard output) is never listed
+  std::string option;  // the option that names it, such as "--genes"; empty for data.txt
 };
 
 // The result files, in the order given.

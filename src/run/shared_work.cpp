@@ -13,9 +13,9 @@ namespace {
 
 struct Workers {
   std::mutex mutex;
-  std::condition_variable joined;
+  std::condition_variable ended;
   std::map<int, std::thread> running;  // by number, until joined
-  std::set<int> being_joined;          // taken by stop_workers, which joins them
+  std::set<int> finished;              // whose work has returned, until joined
   int next_number = 0;
   std::atomic<bool> stopping{false};
 };
@@ -41,7 +41,12 @@ bool start_worker(std::function<void()> work, int& number) {
   if (all.stopping.load()) return false;
   try {
     number = all.next_number++;
-    all.running.emplace(number, std::thread(std::move(work)));
+    all.running.emplace(number, std::thread([work = std::move(work), number, &all] {
+                          work();
+                          const std::lock_guard finished_lock(all.mutex);
+                          all.finished.insert(number);
+                          all.ended.notify_all();
+                        }));
   } catch (const std::system_error&) {
     return false;
   }
@@ -57,9 +62,13 @@ void join_worker(int number) {
     all.running.erase(found);
     lock.unlock();
     thread.join();
-    return;
+    lock.lock();
+  } else {
+    // Taken by stop_workers, which joins it: its work returning is enough here. (Waiting for the
+    // join could wait for ever, when stop_workers is joining the thread that calls this.)
+    all.ended.wait(lock, [&all, number] { return all.finished.count(number) > 0; });
   }
-  all.joined.wait(lock, [&all, number] { return all.being_joined.count(number) == 0; });
+  all.finished.erase(number);
 }
 
 bool workers_stopping() {
@@ -79,7 +88,6 @@ void stop_workers() {
           ++it;
           continue;
         }
-        all.being_joined.insert(it->first);
         taken.emplace_back(it->first, std::move(it->second));
         it = all.running.erase(it);
       }
@@ -87,10 +95,6 @@ void stop_workers() {
     if (taken.empty()) return;
     for (auto& [number, thread] : taken)
       thread.join();
-    const std::lock_guard lock(all.mutex);
-    for (const auto& entry : taken)
-      all.being_joined.erase(entry.first);
-    all.joined.notify_all();
   }
 }
 
