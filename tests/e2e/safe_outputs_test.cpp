@@ -93,6 +93,44 @@ TEST(SafeOutputs, FullDiskLeavesTheEarlierOutputs) {
   EXPECT_EQ(names_in(folder), names);
 }
 
+// Unmounts the folder's file system when it goes.
+struct Mounted {
+  const ScratchFolder& folder;
+  std::string name;
+  ~Mounted() { folder.run_command("umount " + name); }
+};
+
+// The same on a real full disk: a small tmpfs, which root may mount (skipped where it may not).
+// The earlier outputs fit; the new run's, from larger slides, do not.
+TEST(SafeOutputs, FullTmpfsLeavesTheEarlierOutputs) {
+  if (kOnWindows) GTEST_SKIP() << "a tmpfs is Linux's";
+  ScratchFolder folder;
+  copy_examples(folder);
+  fs::create_directory(folder.path() / "disk");
+  if (folder.run_command("mount -t tmpfs -o size=512k tmpfs disk").status != 0)
+    GTEST_SKIP() << "mounting a tmpfs is not permitted here";
+  const Mounted mounted{folder, "disk"};
+  const std::string outputs =
+      "-o disk --genes disk/genes.tsv --spots disk/spots.tsv --report disk/report.html ";
+  ASSERT_EQ(folder.run_with_arguments("-q -r 4 " + outputs + kSlides).status, 0);
+  std::vector<std::string> on_disk;
+  for (const std::string& name : kOutputs)
+    on_disk.push_back("disk/" + name);
+  const std::map<std::string, std::string> earlier = contents_of(folder, on_disk);
+  ASSERT_EQ(folder.run_tool(CORVANE_MAKE_SLIDES, "--files 4 --spots 4000 --prefix big").status, 0);
+  const BinaryRun run =
+      folder.run_with_arguments("-q -r 4 " + outputs + "big01.txt big02.txt big03.txt big04.txt");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.errors, "can't write the data file <disk/data.txt>: No space left on device\n");
+  EXPECT_EQ(contents_of(folder, on_disk), earlier);
+  std::size_t files = 0;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder.path() / "disk")) {
+    EXPECT_FALSE(temporary_name(entry.path().filename().string())) << entry.path();
+    ++files;
+  }
+  EXPECT_EQ(files, kOutputs.size());
+}
+
 // The dialogue's failure keeps its text, and the earlier data.txt and merge.txt stay.
 TEST(SafeOutputs, DialogueOutOfRoomKeepsItsMessageAndTheEarlierReports) {
   if (kOnWindows) GTEST_SKIP() << "the test hook is set in the POSIX shell's way";

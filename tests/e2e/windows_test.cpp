@@ -148,6 +148,11 @@ TEST(WindowsNames, ReportHeldOpenByAnotherProgram) {
   EXPECT_EQ(folder.read(".errors"),
             "can't open the data file: <merge.txt>\n"
             "close the Excel or other application which opens this file and try again.\n");
+  // data.txt, written before merge.txt, does not take its name, and no temporary file is left.
+  EXPECT_FALSE(folder.exists("data.txt"));
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+    EXPECT_EQ(entry.path().filename().string().find(".corvane-"), std::string::npos)
+        << entry.path();
 
   words = {CORVANE_HOLD_OPEN, "genes.tsv", CORVANE_BINARY, "--genes", "genes.tsv", "-r", "4"};
   words.insert(words.end(), std::begin(kSlides), std::end(kSlides));
