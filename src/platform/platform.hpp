@@ -56,6 +56,12 @@ extern const char* const kPathSeparators;
 // Whether the path names an existing folder (or a link to one).
 bool is_folder(const char* path);
 
+// Why the existing file at the path cannot be replaced by a new one of the run's, as an errno
+// value, or 0 when it can or there is none: a folder is EISDIR, and a file that does not open for
+// writing (read-only; on Windows, one that another program holds open against writing or deletion,
+// as a spreadsheet program does) gives the open's error. Nothing is made or changed.
+int replace_refusal(const char* path);
+
 // What a path names, links followed: nothing, a regular file, a folder, or another kind of file (a
 // device such as /dev/null or NUL, a named pipe, a terminal), which is written in place.
 enum class PathKind { kNothing, kRegularFile, kFolder, kOther };

@@ -105,6 +105,17 @@ bool is_folder(const char* path) {
   return stat(path, &status) == 0 && S_ISDIR(status.st_mode);
 }
 
+int replace_refusal(const char* path) {
+  struct stat status {};
+  if (stat(path, &status) != 0) return 0;
+  if (S_ISDIR(status.st_mode)) return EISDIR;
+  if (!S_ISREG(status.st_mode)) return 0;
+  const int fd = open(path, O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  close(fd);
+  return 0;
+}
+
 PathKind path_kind(const char* path) {
   struct stat status {};
   if (stat(path, &status) != 0) return PathKind::kNothing;

@@ -177,6 +177,20 @@ int write_refusal(const char* path) {
   return new_file_refusal(path);
 }
 
+int replace_refusal(const char* path) {
+  if (is_folder(path)) return EISDIR;
+  // Replacing a file deletes it: a program that holds it open without sharing deletion, or
+  // writing, stands in the way.
+  HANDLE existing = CreateFileA(path, GENERIC_WRITE | DELETE, kAllShare, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (existing == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : errno_of(error);
+  }
+  CloseHandle(existing);
+  return 0;
+}
+
 PathKind path_kind(const char* path) {
   if (is_folder(path)) return PathKind::kFolder;
   HANDLE handle = query_handle(path);

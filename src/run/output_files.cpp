@@ -99,7 +99,7 @@ bool open_output(OutputFile& output, const std::string& path, const char* openin
   }
   // An existing file must take new text (on Windows, one that a spreadsheet holds open does not);
   // for a new one, making the temporary file beside it is the test.
-  const int refusal = kind == PathKind::kRegularFile ? write_refusal(path.c_str()) : 0;
+  const int refusal = replace_refusal(path.c_str());
   if (refusal != 0) {
     errno = refusal;
     return false;
@@ -132,10 +132,7 @@ void give_outputs_their_names(const Console& console) {
   // so that a name that cannot be given leaves every output as it was.
   for (const PendingOutput& output : pending_outputs) {
     if (!output.closed || output.temporary_path.empty()) continue;
-    const PathKind kind = path_kind(output.final_path.c_str());
-    const int refusal = kind == PathKind::kFolder        ? EISDIR
-                        : kind == PathKind::kRegularFile ? write_refusal(output.final_path.c_str())
-                                                         : 0;
+    const int refusal = replace_refusal(output.final_path.c_str());
     if (refusal != 0) fail_naming(console, output, refusal);
   }
   hold_interruptions();
