@@ -338,8 +338,10 @@ TEST(SafeOutputs, IgnoredSignalsStayIgnored) {
   if (kOnWindows) GTEST_SKIP() << "POSIX signals";
   ScratchFolder folder;
   copy_examples(folder);
-  const BinaryRun run = folder.run_command("trap '' HUP; " + kCorvane + " -q -r 4 " + kSlides +
-                                           " & sleep 0.01; kill -HUP $!; wait $!");
+  // SIGHUP again and again, from the start of the run to its end.
+  const BinaryRun run =
+      folder.run_command("trap '' HUP; " + kCorvane + " -q -r 4 --report r.html " + kSlides +
+                         " & while kill -HUP $! 2> /dev/null; do sleep 0.002; done; wait $!");
   EXPECT_EQ(run.status, 0) << run.errors;
   EXPECT_TRUE(folder.exists("merge.txt"));
 }
