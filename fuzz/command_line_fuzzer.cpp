@@ -9,8 +9,8 @@
 //   - options that are not what the words said: every file must be one of the words, and the
 //     options written back as a command line of long options must read as the same options;
 //   - checks that let a run go ahead that cannot: no replicate count, no files or more than 99, a
-//     file named twice, a dye-swapped slide beyond the files or named twice, or two outputs to
-//     standard output.
+//     file named twice, a dye-swapped slide beyond the files or named twice, two outputs to
+//     standard output, or an output named as one of the files.
 #include <bit>
 #include <cstdint>
 #include <cstdio>
@@ -34,9 +34,9 @@ bool same_options(const CommandLine& a, const CommandLine& b) {
          a.ratio_choice == b.ratio_choice &&
          std::bit_cast<uint64_t>(a.quality_constant) ==
              std::bit_cast<uint64_t>(b.quality_constant) &&
-         a.output_folder == b.output_folder && a.quiet == b.quiet && a.gene_table == b.gene_table &&
-         a.spot_table == b.spot_table && a.report == b.report && a.method == b.method &&
-         a.swapped_slides == b.swapped_slides && a.files == b.files;
+         a.output_folder == b.output_folder && a.quiet == b.quiet && a.threads == b.threads &&
+         a.gene_table == b.gene_table && a.spot_table == b.spot_table && a.report == b.report &&
+         a.method == b.method && a.swapped_slides == b.swapped_slides && a.files == b.files;
 }
 
 // The options as a command line of long options with attached values, the files after "--".
@@ -50,6 +50,7 @@ std::vector<std::string> written_back(const CommandLine& options) {
   words.push_back(quality);
   if (!options.output_folder.empty()) words.push_back("--output-dir=" + options.output_folder);
   if (options.quiet) words.push_back("--quiet");
+  words.push_back("--threads=" + std::to_string(options.threads));
   if (!options.gene_table.empty()) words.push_back("--genes=" + options.gene_table);
   if (!options.spot_table.empty()) words.push_back("--spots=" + options.spot_table);
   if (!options.report.empty()) words.push_back("--report=" + options.report);
@@ -113,6 +114,11 @@ void check_checks(const CommandLine& options) {
     finding("a run with a dye-swapped slide named twice would go ahead");
   if ((options.gene_table == "-") + (options.spot_table == "-") + (options.report == "-") > 1)
     finding("a run with two outputs to standard output would go ahead");
+  for (const std::string* output : {&options.gene_table, &options.spot_table, &options.report}) {
+    if (output->empty() || *output == "-") continue;
+    if (std::set<std::string>(options.files.begin(), options.files.end()).count(*output) > 0)
+      finding("a run that writes over one of its files would go ahead");
+  }
 }
 
 }  // namespace

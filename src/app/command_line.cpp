@@ -2,6 +2,7 @@
 
 #include <getopt.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include <string_view>
 #include <utility>
 
+#include "app/run_files.hpp"
 #include "platform/platform.hpp"
 #include "run/run.hpp"
 
@@ -32,13 +34,16 @@ const char* const kHelpText =
     "  -o, --output-dir DIR  folder that data.txt and merge.txt are written into; it must exist\n"
     "                        (default: the working folder)\n"
     "  -q, --quiet           print only the messages of failures\n"
+    "  -t, --threads N       threads that share the work, 1 or more (default: the cores the\n"
+    "                        system gives corvane); the outputs are the same for any N\n"
     "      --normalise METHOD\n"
     "                        how channel 2 is brought to channel 1 on every slide: total (one\n"
     "                        factor from the channel totals, the default), none, median (M less\n"
     "                        the slide's median M), loess (M less a lowess fit of M on A) or\n"
     "                        printtip-loess (the same fit within each print-tip group)\n"
     "      --dye-swap LIST   slides hybridised with the dyes exchanged, by their numbers in the\n"
-    "                        order given, e.g. 2,4: their ratio is formed the other way round\n"
+    "                        order given, e.g. 2,4: their ratio is formed the other way round;\n"
+    "                        may be given again, and the lists add up\n"
     "      --genes FILE      also write the gene table: one row per gene, every value at full\n"
     "                        precision, NA where merge.txt shows \"-\", with t, df and q-values,\n"
     "                        and the moderated t-test across slides\n"
@@ -51,6 +56,11 @@ const char* const kHelpText =
     "\n"
     "Both --name VALUE and --name=VALUE work, short options bundle (-qr4), and a long option\n"
     "may be shortened to a prefix that no other option shares (--repl 4); -- ends the options.\n"
+    "An option that takes one value is given once; --dye-swap may be repeated.\n"
+    "\n"
+    "Every output is written under a temporary name in its folder and takes its name only when\n"
+    "the run has written them all: a run that fails or is interrupted leaves the earlier outputs\n"
+    "as they were. No output may be an input or another output.\n"
     "\n"
     "Example:\n"
     "  corvane -r 4 -o results slide01.txt slide02.txt slide03.txt slide04.txt\n"
@@ -59,12 +69,16 @@ const char* const kHelpText =
 
 namespace {
 
+// The most threads --threads takes.
+constexpr int32_t kMostThreads = 1024;
+
 enum class Option {
   kReplicates,
   kRatio,
   kQuality,
   kOutputDir,
   kQuiet,
+  kThreads,
   kGenes,
   kSpots,
   kReport,
@@ -74,26 +88,31 @@ enum class Option {
   kVersion
 };
 
+// How often an option may be given: once for a value, again for a list (which adds up) or a switch.
+enum class Repeats { kOnce, kAddsUp, kAllowed };
+
 struct OptionName {
   Option option;
   char short_name;  // 0 when there is none
   const char* long_name;
   bool takes_value;
+  Repeats repeats;
 };
 
 constexpr OptionName kOptions[] = {
-    {Option::kReplicates, 'r', "replicates", true},
-    {Option::kRatio, 0, "ratio", true},
-    {Option::kQuality, 'c', "quality", true},
-    {Option::kOutputDir, 'o', "output-dir", true},
-    {Option::kQuiet, 'q', "quiet", false},
-    {Option::kGenes, 0, "genes", true},
-    {Option::kSpots, 0, "spots", true},
-    {Option::kReport, 0, "report", true},
-    {Option::kNormalise, 0, "normalise", true},
-    {Option::kDyeSwap, 0, "dye-swap", true},
-    {Option::kHelp, 'h', "help", false},
-    {Option::kVersion, 'V', "version", false},
+    {Option::kReplicates, 'r', "replicates", true, Repeats::kOnce},
+    {Option::kRatio, 0, "ratio", true, Repeats::kOnce},
+    {Option::kQuality, 'c', "quality", true, Repeats::kOnce},
+    {Option::kOutputDir, 'o', "output-dir", true, Repeats::kOnce},
+    {Option::kQuiet, 'q', "quiet", false, Repeats::kAllowed},
+    {Option::kThreads, 't', "threads", true, Repeats::kOnce},
+    {Option::kGenes, 0, "genes", true, Repeats::kOnce},
+    {Option::kSpots, 0, "spots", true, Repeats::kOnce},
+    {Option::kReport, 0, "report", true, Repeats::kOnce},
+    {Option::kNormalise, 0, "normalise", true, Repeats::kOnce},
+    {Option::kDyeSwap, 0, "dye-swap", true, Repeats::kAddsUp},
+    {Option::kHelp, 'h', "help", false, Repeats::kAllowed},
+    {Option::kVersion, 'V', "version", false, Repeats::kAllowed},
 };
 constexpr std::size_t kOptionCount = std::size(kOptions);
 
@@ -174,6 +193,14 @@ bool slide_numbers(std::string_view text, std::vector<int32_t>& numbers) {
   }
 }
 
+// A count with a comma between thousands, as in "60,000".
+std::string with_thousands(std::size_t count) {
+  std::string digits = std::to_string(count);
+  for (std::size_t at = digits.size(); at > 3; at -= 3)
+    digits.insert(at - 3, ",");
+  return digits;
+}
+
 std::string quoted(std::string_view text) {
   std::string shown = "'";
   shown.append(text);
@@ -203,6 +230,13 @@ bool take_value(const OptionName& option, std::string_view value, CommandLine& o
           options.quality_constant <= 4.0)
         return true;
       error = named + " takes a number from 0.0 to 4.0, not " + quoted(value);
+      return false;
+    case Option::kThreads:
+      if (whole_integer(value, options.threads) && options.threads >= 1 &&
+          options.threads <= kMostThreads)
+        return true;
+      error = named + " takes the number of threads, a whole number from 1 to " +
+              std::to_string(kMostThreads) + ", not " + quoted(value);
       return false;
     case Option::kOutputDir:
       if (!value.empty()) {
@@ -252,8 +286,50 @@ std::string unrecognised_option(const std::string& word, int optopt_code) {
   const std::string named =
       optopt_code == 0 ? word : std::string("-") + static_cast<char>(optopt_code);
   return "unknown option " + quoted(named) +
-         "; the options are -r, --ratio, -c, -o, -q, --normalise, --dye-swap, --genes, --spots, "
-         "--report, --help and --version";
+         "; the options are -r, --ratio, -c, -o, -q, -t, --normalise, --dye-swap, --genes, "
+         "--spots, --report, --help and --version";
+}
+
+// The slides listed, "3", "3 and 5", "3, 5 and 7", or with many only the first of them: "3, 4, 5,
+// 6, 7, 8, 9, 10, ... (60,000 in all)".
+std::string listed_slides(const std::vector<int32_t>& slides) {
+  constexpr std::size_t kShown = 8;
+  std::string text;
+  if (slides.size() > kShown + 1) {
+    for (std::size_t i = 0; i < kShown; ++i)
+      text += std::to_string(slides[i]) + ", ";
+    return text + "... (" + with_thousands(slides.size()) + " in all)";
+  }
+  for (std::size_t i = 0; i < slides.size(); ++i)
+    text += (i == 0 ? "" : i + 1 == slides.size() ? " and " : ", ") + std::to_string(slides[i]);
+  return text;
+}
+
+// The dye-swapped slides must be among the files, each named once: one message for the slides
+// beyond the files and one for the slides named more than once, however many there are.
+void check_swapped_slides(const CommandLine& options, std::vector<std::string>& errors) {
+  const std::size_t files = options.files.size();
+  std::vector<int32_t> beyond, repeated;
+  std::map<int32_t, int32_t> times_named;
+  for (const int32_t slide : options.swapped_slides) {
+    const int32_t times = ++times_named[slide];
+    if (times == 1 && static_cast<std::size_t>(slide) > files) beyond.push_back(slide);
+    if (times == 2) repeated.push_back(slide);
+  }
+  std::sort(beyond.begin(), beyond.end());
+  std::sort(repeated.begin(), repeated.end());
+  const std::string named = "option --dye-swap names slide";
+  if (!beyond.empty()) {
+    errors.push_back(named + (beyond.size() == 1 ? " " : "s ") + listed_slides(beyond) + ", but " +
+                     std::to_string(files) + " result files are given: name slides 1 to " +
+                     std::to_string(files));
+  }
+  if (!repeated.empty()) {
+    const bool just_twice = repeated.size() == 1 && times_named[repeated[0]] == 2;
+    errors.push_back(named + (repeated.size() == 1 ? " " : "s ") + listed_slides(repeated) +
+                     (just_twice ? " twice" : " more than once") +
+                     ": name each swapped slide once");
+  }
 }
 
 }  // namespace
@@ -269,6 +345,8 @@ bool parse_command_line(int argc, const char* const* argv, CommandLine& options,
   const GetoptTables tables = getopt_tables();
   opterr = 0;  // the messages are ours
   optind = 0;  // a fresh scan, whatever an earlier one left
+  // The value each option of one value was first given.
+  std::map<Option, std::string> given;
   while (true) {
     const int code = getopt_long(argc, words.data(), tables.short_names.c_str(),
                                  tables.long_names.data(), nullptr);
@@ -294,10 +372,19 @@ bool parse_command_line(int argc, const char* const* argv, CommandLine& options,
       options.quiet = true;
       continue;
     }
+    if (option->repeats == Repeats::kOnce) {
+      const auto [earlier, first] = given.try_emplace(option->option, optarg);
+      if (!first) {
+        error = "option --" + std::string(option->long_name) + " is given twice, as " +
+                quoted(earlier->second) + " and " + quoted(optarg) + ": give it once";
+        return false;
+      }
+    }
     if (!take_value(*option, optarg, options, error)) return false;
   }
   for (int i = optind; i < argc; ++i)
     options.files.emplace_back(words[static_cast<std::size_t>(i)]);
+  if (options.threads == 0) options.threads = std::min(available_cores(), kMostThreads);
   return true;
 }
 
@@ -349,19 +436,7 @@ std::vector<std::string> check_command_line(const CommandLine& options) {
     errors.push_back("output folder " + quoted(options.output_folder) +
                      " does not exist: an existing folder is expected");
   }
-  std::set<int32_t> swapped;
-  for (const int32_t slide : options.swapped_slides) {
-    if (static_cast<std::size_t>(slide) > options.files.size()) {
-      errors.push_back("option --dye-swap names slide " + std::to_string(slide) + ", but " +
-                       std::to_string(options.files.size()) +
-                       " result files are given: name slides 1 to " +
-                       std::to_string(options.files.size()));
-    }
-    if (!swapped.insert(slide).second) {
-      errors.push_back("option --dye-swap names slide " + std::to_string(slide) +
-                       " twice: name each swapped slide once");
-    }
-  }
+  check_swapped_slides(options, errors);
   const std::pair<const char*, const std::string*> outputs[] = {{"--genes", &options.gene_table},
                                                                 {"--spots", &options.spot_table},
                                                                 {"--report", &options.report}};
@@ -373,6 +448,13 @@ std::vector<std::string> check_command_line(const CommandLine& options) {
                      std::strerror(refusal) +
                      "): a file in an existing folder that can be written is expected");
   }
+  const std::vector<RunFile> written = files_written(options);
+  // The outputs that no option names; a folder in the place of a table was told above.
+  for (const RunFile& output : written) {
+    if (output.option.empty() && is_folder(output.path.c_str()))
+      errors.push_back(output.role + " is a folder: a file, or no file, is expected there");
+  }
+  check_files_apart(files_read(options), written, errors);
   const int to_standard_output =
       (options.gene_table == "-") + (options.spot_table == "-") + (options.report == "-");
   if (to_standard_output > 1) {

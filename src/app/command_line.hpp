@@ -19,6 +19,7 @@ struct CommandLine {
   double quality_constant = 1.0;
   std::string output_folder;  // empty: the working folder
   bool quiet = false;
+  int32_t threads = 0;  // the cores the system gives the process, unless --threads is given
   // The full-precision tables and the HTML report; empty when not asked, "-" for standard output.
   std::string gene_table, spot_table, report;
   NormalisationMethod method = NormalisationMethod::kTotal;
@@ -32,12 +33,17 @@ extern const char* const kHelpText;
 // Reads the arguments after the program's name. Returns false at the first usage error, with a
 // one-line message in `error` that names the option or file and what is accepted. --help and
 // --version end the reading: nothing after them is looked at.
+//
+// One rule for every option: an option that takes one value may be given once (given twice, it is
+// a usage error that names both values); a list option (--dye-swap) may be given again, and its
+// lists add up; an option without a value (-q) may be repeated.
 bool parse_command_line(int argc, const char* const* argv, CommandLine& options,
                         std::string& error);
 
 // The tests of a run from the command line, all made before anything is read: --replicates given,
 // 1 to 99 files, each a readable regular file named only once (under any name), an existing
-// output folder, tables and a report that can be written, and dye-swapped slides among the
-// files, each named once.
+// output folder without a folder in the place of data.txt or merge.txt, tables and a report that
+// can be written, no output that is an input or another output (app/run_files.hpp), and
+// dye-swapped slides among the files, each named once.
 // Returns one message for each failure; none when the run can go ahead.
 std::vector<std::string> check_command_line(const CommandLine& options);

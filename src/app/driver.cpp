@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <future>
+#include <memory>
 #include <string>
-#include <thread>
 #include <utility>
 
 #include "analysis/analysis.hpp"
@@ -16,7 +15,9 @@
 #include "page/page.hpp"
 #include "reports/reports.hpp"
 #include "run/console.hpp"
+#include "run/output_files.hpp"
 #include "run/run.hpp"
+#include "run/shared_work.hpp"
 
 namespace {
 
@@ -64,11 +65,12 @@ void merge_files(Run& run, bool dialogue) {
   // that took M away spot by spot holds that in a matrix, released before the gene matrices make
   // the run hold the most, so its figures are taken first, on all threads. Otherwise they are
   // taken on one thread of their own while the genes are grouped and data.txt is written, which
-  // only read the spot arrays too (or at get() when the system gives no thread).
-  std::future<void> spot_figures;
+  // only read the spot arrays too (or at wait() when the run has one thread).
+  std::unique_ptr<WorkAside> spot_figures;
   if (!run.options.ReportPath.empty()) {
     if (scales_whole_slides(run.normalisation.method)) {
-      spot_figures = std::async([&run] { collect_spot_figures(run, 1); });
+      spot_figures = std::make_unique<WorkAside>(run.options.threads,
+                                                 [&run] { collect_spot_figures(run, 1); });
     } else {
       collect_spot_figures(run, run.options.threads);
       release_dmatrix(run.normalisation.removed_m, 1, run.options.FileCount, 1,
@@ -83,7 +85,7 @@ void merge_files(Run& run, bool dialogue) {
   if (tests_across_slides) compute_slide_means(run);
 
   write_spot_report(run);
-  if (spot_figures.valid()) spot_figures.get();
+  if (spot_figures) spot_figures->wait();
   // The spot-level values have no further reader, but for the spot table, which shows what the
   // gene statistics made of every spot, and the report's gene sections, which show each top gene's
   // spots with their ratios. Neither holds the run above the most it holds while data.txt is
@@ -119,11 +121,14 @@ void merge_files(Run& run, bool dialogue) {
   }
   collect_gene_figures(run);
   // The page is drawn from its figures alone, on a thread of its own while the gene table is
-  // written (or at get() when the system gives no thread).
-  std::future<std::string> page =
-      std::async([&figures = std::as_const(run.figures)] { return html_report_text(figures); });
+  // written (or at wait() when the run has one thread).
+  std::string page_text;
+  WorkAside page(run.options.threads, [&page_text, &figures = std::as_const(run.figures)] {
+    page_text = html_report_text(figures);
+  });
   if (!run.options.GeneTablePath.empty()) write_gene_table(run);
-  write_html_report(run, page.get());
+  page.wait();
+  write_html_report(run, page_text);
 }
 
 // The words of the command line joined by blanks, a word with a blank or quote in quotes.
@@ -164,6 +169,7 @@ int run_dialogue() {
   list_file_names(run);
 
   merge_files(run, true);
+  give_outputs_their_names(run.options.console);
 
   std::fputs(
       "\nOK!\n Check output files <merge.txt> and <data.txt> for results\n\n"
@@ -209,7 +215,7 @@ int run_command_line(int argc, const char* const* argv) {
   run.normalisation.method = options.method;
   run.normalisation.swapped_slides = options.swapped_slides;
   std::sort(run.normalisation.swapped_slides.begin(), run.normalisation.swapped_slides.end());
-  run.options.threads = static_cast<int32_t>(std::thread::hardware_concurrency());
+  run.options.threads = options.threads;
   run.options.FileNameWidth = MAX_NAME_LENGTH;
   for (const std::string& name : options.files)
     run.options.FileNameWidth =
@@ -221,6 +227,7 @@ int run_command_line(int argc, const char* const* argv) {
   }
 
   merge_files(run, false);
+  give_outputs_their_names(run.options.console);
   release_run_arrays(run);
   return 0;
 }

@@ -1,13 +1,66 @@
 // The platform functions on Linux and other POSIX systems.
 #include <fcntl.h>
+#include <limits.h>
+#include <sched.h>
+#include <signal.h>
+#include <stdlib.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
 
 #include "platform/platform.hpp"
+
+namespace {
+
+// The interruptions whose handler removes the temporary files.
+constexpr int kInterruptions[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+
+// A slot of the temporary files' table: free, being filled, or holding a name that the handler
+// may remove. Lock-free atomics may be read in a signal handler.
+enum SlotState : int { kFree, kFilling, kHeld };
+struct TemporarySlot {
+  std::atomic<int> state{kFree};
+  char name[kLongestTemporaryName];
+};
+TemporarySlot temporary_slots[kTemporaryFileSlots];
+
+void unlink_held_names() {
+  for (TemporarySlot& slot : temporary_slots) {
+    if (slot.state.load() == kHeld) unlink(slot.name);
+  }
+}
+
+extern "C" void on_interruption(int signal_number) {
+  unlink_held_names();
+  // The signal again, now with its default action: it is blocked while this handler runs, and
+  // ends the process as soon as the handler returns.
+  struct sigaction default_action {};
+  default_action.sa_handler = SIG_DFL;
+  sigemptyset(&default_action.sa_mask);
+  sigaction(signal_number, &default_action, nullptr);
+  raise(signal_number);
+}
+
+extern "C" void remove_at_exit() {
+  remove_temporary_files();
+}
+
+sigset_t interruption_set() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int signal_number : kInterruptions)
+    sigaddset(&set, signal_number);
+  return set;
+}
+
+}  // namespace
 
 int open_regular_file(const char* name) {
   // Without O_NONBLOCK, opening a named pipe would wait for a writer.
@@ -45,26 +98,176 @@ FileIdentity file_identity(int file) {
   return {static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino), true};
 }
 
+const char* const kPathSeparators = "/";
+
 bool is_folder(const char* path) {
   struct stat status {};
   return stat(path, &status) == 0 && S_ISDIR(status.st_mode);
 }
 
-int write_refusal(const char* path) {
+int replace_refusal(const char* path) {
   struct stat status {};
-  if (stat(path, &status) == 0) {
-    if (S_ISDIR(status.st_mode)) return EISDIR;
-    if (!S_ISREG(status.st_mode)) return 0;
-    const int fd = open(path, O_WRONLY);
-    if (fd < 0) return errno;
+  if (stat(path, &status) != 0) return 0;
+  if (S_ISDIR(status.st_mode)) return EISDIR;
+  if (!S_ISREG(status.st_mode)) return 0;
+  const int fd = open(path, O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  close(fd);
+  return 0;
+}
+
+PathKind path_kind(const char* path) {
+  struct stat status {};
+  if (stat(path, &status) != 0) return PathKind::kNothing;
+  if (S_ISREG(status.st_mode)) return PathKind::kRegularFile;
+  if (S_ISDIR(status.st_mode)) return PathKind::kFolder;
+  return PathKind::kOther;
+}
+
+FileIdentity path_identity(const char* path) {
+  struct stat status {};
+  if (stat(path, &status) != 0 || status.st_ino == 0) return {};
+  return {static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino), true};
+}
+
+std::string resolved_path(const char* path) {
+  char resolved[PATH_MAX];
+  if (realpath(path, resolved) != nullptr) return resolved;
+  const std::string whole = path;
+  const std::size_t slash = whole.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : whole.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? whole : whole.substr(slash + 1);
+  if (name.empty() || realpath(folder.c_str(), resolved) == nullptr) return "";
+  std::string joined = resolved;
+  if (joined.back() != '/') joined += '/';
+  return joined + name;
+}
+
+std::string replaced_path(const char* path) {
+  char resolved[PATH_MAX];
+  return realpath(path, resolved) != nullptr ? std::string(resolved) : std::string(path);
+}
+
+std::FILE* create_new_file(const char* path, const char* permissions_of) {
+  struct stat existing {};
+  const bool like_existing = permissions_of != nullptr && stat(permissions_of, &existing) == 0 &&
+                             S_ISREG(existing.st_mode);
+  const int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  // The file it replaces keeps its permissions; a new one has those the umask leaves.
+  if (like_existing) fchmod(fd, existing.st_mode & 07777);
+  std::FILE* file = fdopen(fd, "w");
+  if (file == nullptr) {
+    const int error = errno;
     close(fd);
-    return 0;
+    unlink(path);
+    errno = error;
   }
-  const int fd = open(path, O_WRONLY | O_CREAT | O_EXCL, 0666);
+  return file;
+}
+
+int flush_to_disk(std::FILE* file) {
+  if (std::fflush(file) != 0) return errno != 0 ? errno : EIO;
+  return fsync(fileno(file)) == 0 ? 0 : errno;
+}
+
+int replace_file(const char* from, const char* to) {
+  return rename(from, to) == 0 ? 0 : errno;
+}
+
+bool remove_file(const char* path) {
+  return unlink(path) == 0;
+}
+
+uint64_t process_number() {
+  return static_cast<uint64_t>(getpid());
+}
+
+void remove_temporary_files_when_interrupted() {
+  static bool installed = false;
+  if (installed) return;
+  installed = true;
+  std::atexit(remove_at_exit);
+  for (int signal_number : kInterruptions) {
+    struct sigaction earlier {};
+    if (sigaction(signal_number, nullptr, &earlier) != 0 || earlier.sa_handler == SIG_IGN) continue;
+    struct sigaction action {};
+    action.sa_handler = on_interruption;
+    action.sa_mask = interruption_set();
+    sigaction(signal_number, &action, nullptr);
+  }
+}
+
+int note_temporary_file(const char* path) {
+  if (std::strlen(path) >= kLongestTemporaryName) return -1;
+  for (int i = 0; i < kTemporaryFileSlots; ++i) {
+    TemporarySlot& slot = temporary_slots[i];
+    int free = kFree;
+    if (!slot.state.compare_exchange_strong(free, kFilling)) continue;
+    std::strcpy(slot.name, path);
+    slot.state.store(kHeld);
+    return i;
+  }
+  return -1;
+}
+
+void forget_temporary_file(int slot) {
+  if (slot >= 0 && slot < kTemporaryFileSlots) temporary_slots[slot].state.store(kFree);
+}
+
+void remove_temporary_files() {
+  for (TemporarySlot& slot : temporary_slots) {
+    if (slot.state.load() != kHeld) continue;
+    unlink(slot.name);
+    slot.state.store(kFree);
+  }
+}
+
+void hold_interruptions() {
+  const sigset_t set = interruption_set();
+  pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+void let_go_interruptions() {
+  const sigset_t set = interruption_set();
+  pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+}
+
+int32_t available_cores() {
+#ifdef __linux__
+  cpu_set_t cores;
+  CPU_ZERO(&cores);
+  if (sched_getaffinity(0, sizeof cores, &cores) == 0 && CPU_COUNT(&cores) > 0)
+    return CPU_COUNT(&cores);
+#endif
+  const unsigned cores_seen = std::thread::hardware_concurrency();
+  return cores_seen > 0 ? static_cast<int32_t>(cores_seen) : 1;
+}
+
+namespace {
+
+// Why no new file can be made at the path, or 0 when one can: it is made and removed again.
+int new_file_refusal(const char* path) {
+  const int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return errno;
   close(fd);
   unlink(path);
   return 0;
+}
+
+}  // namespace
+
+int write_refusal(const char* path) {
+  struct stat status {};
+  if (stat(path, &status) != 0) return new_file_refusal(path);
+  if (S_ISDIR(status.st_mode)) return EISDIR;
+  if (!S_ISREG(status.st_mode)) return 0;
+  const int fd = open(path, O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  close(fd);
+  // The new text is written beside it, under a name of its own, before it takes its place.
+  const std::string beside = resolved_path(path) + ".corvane-check-" + std::to_string(getpid());
+  return new_file_refusal(beside.c_str());
 }
 
 bool wait_for_console_key() {

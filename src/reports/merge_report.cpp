@@ -128,8 +128,9 @@ void write_gene_row(ReportWriter& out, const Run& run, int32_t gene) {
 
 void write_merge_report(Run& run) {
   ReportWriter out;
-  if (!open_report(out, run.options.console, report_path(run, "merge.txt")))
-    exit_report_not_opened(out, "can't open the data file: <%s>\n");
+  const char* const not_opened = "can't open the data file: <%s>\n";
+  if (!open_report(out, run.options.console, report_path(run, "merge.txt"), not_opened))
+    exit_report_not_opened(out, not_opened);
   write_heading(out, run);
   for (int32_t gene = 1; gene <= run.genes.GeneNumber; ++gene)
     write_gene_row(out, run, gene);

@@ -16,14 +16,12 @@ constexpr std::size_t kBufferSize = std::size_t{1} << 20;
 // Longest text of a 32-bit integer: a sign and ten digits.
 constexpr std::size_t kLongestInt = 11;
 
+// The run's temporary files go at its exit (exit_after_failure); a file written in place is left.
 [[noreturn]] void fail_report(ReportWriter& out, int error) {
   // A stream may fail without setting errno; the message still needs a reason.
   if (error == 0) error = EIO;
-  if (!out.standard_output) {
-    if (out.file != nullptr) std::fclose(out.file);
-    std::remove(out.name.c_str());
-  }
-  out.file = nullptr;
+  if (!out.standard_output && out.output.file != nullptr) std::fclose(out.output.file);
+  out.output.file = nullptr;
   print_failure(out.console, "can't write the data file <%s>: %s\n", out.name.c_str(),
                 std::strerror(error));
   exit_after_failure(out.console, 1);
@@ -31,8 +29,12 @@ constexpr std::size_t kLongestInt = 11;
 
 void flush_buffer(ReportWriter& out) {
   if (out.used == 0) return;
+  if (!out.standard_output) {
+    const int no_room = take_disk_room(out.used);
+    if (no_room != 0) fail_report(out, no_room);
+  }
   errno = 0;
-  std::size_t written = std::fwrite(out.buffer.data(), 1, out.used, out.file);
+  std::size_t written = std::fwrite(out.buffer.data(), 1, out.used, out.output.file);
   if (written != out.used) fail_report(out, errno);
   out.used = 0;
 }
@@ -80,20 +82,21 @@ char* keep_room(ReportWriter& out, std::size_t count) {
   return room_for(out, count);
 }
 
-bool open_report(ReportWriter& out, const Console& console, const std::string& path) {
+bool open_report(ReportWriter& out, const Console& console, const std::string& path,
+                 const char* opening_failure) {
   out.name = path;
   out.console = console;
   if (path == "-") {
     out.name = "standard output";
-    out.file = stdout;
+    out.output.file = stdout;
+    out.output.in_place = true;
     out.standard_output = true;
     std::fflush(stdout);
   } else {
     // Text mode: lines end as the system's text files do, LF on POSIX and CR LF on Windows.
-    out.file = std::fopen(path.c_str(), "w");
-    if (out.file == nullptr) return false;
+    if (!open_output(out.output, path, opening_failure)) return false;
     // The report has its own buffer; with the stream's switched off, every failure shows at once.
-    std::setvbuf(out.file, nullptr, _IONBF, 0);
+    std::setvbuf(out.output.file, nullptr, _IONBF, 0);
   }
   out.buffer.assign(kBufferSize, '\0');
   out.used = 0;
@@ -110,10 +113,13 @@ void exit_report_not_opened(const ReportWriter& out, const char* first_line_form
 void close_report(ReportWriter& out) {
   flush_buffer(out);
   errno = 0;
-  int closed =
-      out.standard_output ? std::fflush(out.file) | std::ferror(out.file) : std::fclose(out.file);
-  out.file = nullptr;
-  if (closed != 0) fail_report(out, errno);
+  if (out.standard_output) {
+    if ((std::fflush(stdout) | std::ferror(stdout)) != 0) fail_report(out, errno);
+    out.output.file = nullptr;
+  } else {
+    const int error = close_output(out.output);
+    if (error != 0) fail_report(out, error);
+  }
   out.buffer.clear();
   out.buffer.shrink_to_fit();
 }

@@ -2,9 +2,11 @@
 // fills up and when the report is closed. Numbers are formatted the way C's printf formats them,
 // so the reports read the same as those of the formats they are described with.
 //
-// A report that looks complete must be complete: when a write or the close fails, the run prints
-// "can't write the data file <name>: reason", removes the unfinished file and ends with status 1
-// after a key press.
+// A report that looks complete must be complete, and one that is not never replaces anything: the
+// text goes to a temporary file that takes the report's name only when the run has finished all of
+// its outputs (run/output_files.hpp). When a write or the close fails, the run prints "can't write
+// the data file <name>: reason", removes its temporary files and ends with status 1 (after a key
+// press, when the console waits for one); every earlier report stays as it was.
 #pragma once
 
 #include <cstddef>
@@ -16,27 +18,33 @@
 #include <vector>
 
 #include "run/console.hpp"
+#include "run/output_files.hpp"
 
 struct ReportWriter {
-  std::FILE* file = nullptr;
+  OutputFile output;             // the file, under its temporary name until the run ends
   std::string name;              // the file's path, as the messages show it
   Console console;               // where its failures are told
-  bool standard_output = false;  // a table written to standard output, which is not removed
+  bool standard_output = false;  // a table written to standard output
   std::vector<char> buffer;      // text not yet handed to the file
   std::size_t used = 0;          // bytes of the buffer in use
 };
 
-// Opens (and empties) the named file for writing in text mode, so that its lines end as the
-// system's text files do (CR LF on Windows); the path "-" is standard output. Returns false when it
+// The first line of the message of a report that cannot be opened, with %s for its path.
+inline constexpr const char* kReportNotOpened = "can't open the data file <%s>\n";
+
+// Opens the named report for writing in text mode, so that its lines end as the system's text
+// files do (CR LF on Windows); the path "-" is standard output. `opening_failure` is the first line
+// of the message printed when the report cannot take its name at the end. Returns false when it
 // cannot be opened; nothing has been written then.
-bool open_report(ReportWriter& out, const Console& console, const std::string& path);
+bool open_report(ReportWriter& out, const Console& console, const std::string& path,
+                 const char* opening_failure = kReportNotOpened);
 
 // Prints the two lines of a report that cannot be opened, the first line of the given format with
 // the report's path and the advice to close the application that holds it, then ends the run with
 // status 1 (after a key press, when the console waits for one).
 [[noreturn]] void exit_report_not_opened(const ReportWriter& out, const char* first_line_format);
 
-// Writes what is left in the buffer and closes the file.
+// Writes what is left in the buffer and closes the file, which then waits for its name.
 void close_report(ReportWriter& out);
 
 // Copies the bytes into the buffer, writing the buffer to the file whenever it fills up.

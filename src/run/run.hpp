@@ -289,8 +289,10 @@ struct Run {
 };
 
 // Number of replicate columns of a gene, R * N, in 64 bits: it sizes arrays before anything has
-// checked that it fits in 32.
+// checked that it fits in 32. 0 when no gene exists (R above the spots of a slide), so that the
+// arrays of replicate columns are sized by the genes there are, whatever R is.
 inline int64_t replicate_columns(const Run& run) {
+  if (run.genes.GeneNumber == 0) return 0;
   return int64_t{run.options.ReplicateCount} * run.options.FileCount;
 }
 

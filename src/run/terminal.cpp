@@ -5,6 +5,8 @@
 #include <cstdlib>
 
 #include "platform/platform.hpp"
+#include "run/output_files.hpp"
+#include "run/shared_work.hpp"
 
 bool read_answer_word(std::string& word) {
   std::fflush(stdout);
@@ -28,6 +30,9 @@ void wait_for_key() {
 }
 
 void exit_after_failure(const Console& console, int status) {
+  // No thread of the run's work outlives it, and no temporary file either.
+  stop_workers();
+  discard_outputs();
   if (console.key_waits) {
     std::fputs("press any key to exit the program\n", console.messages);
     std::fflush(console.messages);

@@ -103,9 +103,8 @@ TEST(CommandLine, UsageErrorsEndWithStatus2AndTouchNoReport) {
   const std::string device = kOnWindows ? "NUL" : "/dev/zero";
   const std::string cases[][2] = {
       {"-x slide01.txt",
-       "unknown option '-x'; the options are -r, --ratio, -c, -o, -q, --normalise, --dye-swap, "
-       "--genes, --spots, "
-       "--report, --help and --version"},
+       "unknown option '-x'; the options are -r, --ratio, -c, -o, -q, -t, --normalise, "
+       "--dye-swap, --genes, --spots, --report, --help and --version"},
       {"slide01.txt -r", "option --replicates needs a value"},
       {"-r 0 slide01.txt",
        "option --replicates takes the replicate spots per gene, a whole number of 1 or more, "
@@ -149,8 +148,8 @@ TEST(CommandLine, UsageErrorsEndWithStatus2AndTouchNoReport) {
       {"--rep 4 slide01.txt", "option '--rep' is ambiguous: it could be --replicates or --report"},
       {"-r 4 --quiet=yes slide01.txt", "option --quiet takes no value"},
       {"-qx -r 4 slide01.txt",
-       "unknown option '-x'; the options are -r, --ratio, -c, -o, -q, --normalise, --dye-swap, "
-       "--genes, --spots, --report, --help and --version"},
+       "unknown option '-x'; the options are -r, --ratio, -c, -o, -q, -t, --normalise, "
+       "--dye-swap, --genes, --spots, --report, --help and --version"},
       {"-r 4 slide01.txt ./slide01.txt",
        "result files 'slide01.txt' (file 1) and './slide01.txt' (file 2) are the same file: "
        "name each file once"},
@@ -206,13 +205,15 @@ TEST(CommandLine, FailuresOfTheRunGoToStandardErrorWithoutAKeyWait) {
             " whose columns --columns names.\n\n");
   EXPECT_FALSE(folder.exists("data.txt"));
 
+  // A folder in the place of merge.txt is found before anything is read.
   std::filesystem::create_directory(folder.path() / "merge.txt");
   run = folder.run_with_arguments("--quiet --replicates=4 slide01.txt");
-  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.status, 2);
   EXPECT_EQ(run.errors,
-            "can't open the data file: <merge.txt>\n"
-            "close the Excel or other application which opens this file and try again.\n");
-  EXPECT_TRUE(folder.exists("data.txt"));
+            "corvane: output merge.txt ('merge.txt') is a folder: a file, or no file, is expected "
+            "there\n" +
+                kTryHelp);
+  EXPECT_FALSE(folder.exists("data.txt"));
 }
 
 // Short options bundle, and a long option may be shortened to any prefix that no other option

@@ -141,6 +141,8 @@ TEST(WindowsNames, ReportHeldOpenByAnotherProgram) {
       << folder.read(".console");
   EXPECT_FALSE(folder.exists("merge.txt"));
 
+  // hold_open made data.txt, empty, to hold it.
+  const std::string data_before = folder.read_bytes("data.txt");
   std::vector<std::string> words = {
       CORVANE_HOLD_OPEN, "merge.txt", CORVANE_BINARY, "-q", "-r", "4"};
   words.insert(words.end(), std::begin(kSlides), std::end(kSlides));
@@ -148,6 +150,11 @@ TEST(WindowsNames, ReportHeldOpenByAnotherProgram) {
   EXPECT_EQ(folder.read(".errors"),
             "can't open the data file: <merge.txt>\n"
             "close the Excel or other application which opens this file and try again.\n");
+  // data.txt, written before merge.txt, does not take its name, and no temporary file is left.
+  EXPECT_EQ(folder.read_bytes("data.txt"), data_before);
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+    EXPECT_EQ(entry.path().filename().string().find(".corvane-"), std::string::npos)
+        << entry.path();
 
   words = {CORVANE_HOLD_OPEN, "genes.tsv", CORVANE_BINARY, "--genes", "genes.tsv", "-r", "4"};
   words.insert(words.end(), std::begin(kSlides), std::end(kSlides));
