@@ -121,6 +121,31 @@ struct ModeratedFigures {
   double prior_variance = 0.0;   // s0^2
 };
 
+// One contrast of a linear model (or one coefficient, when no contrast was asked for): its
+// estimate per gene (logFC), the genes' mean A over the arrays (AveExpr), the moderated test, and
+// the genes it calls up and down at q below 0.05.
+struct ContrastFigures {
+  std::string name;
+  std::string definition;  // how it was asked for, e.g. "RIN5-RIN9", or "coefficient RIN5"
+  int32_t up = 0, down = 0, not_called = 0;
+  // Per gene with an estimate, in gene order: gene number, logFC, AveExpr, p and q.
+  std::vector<int32_t> gene;
+  std::vector<double> log_fc, ave_expr, p_value, q_value;
+};
+
+// The linear model of a run with a design: the design matrix, the contrasts tested, the prior of
+// the moderated tests, and whether the F-test over all contrasts ranks the genes (several
+// contrasts) or the single contrast does.
+struct DesignFigures {
+  bool made = false;
+  std::vector<std::string> arrays;        // the files, in the design's row order
+  std::vector<std::string> coefficients;  // the design's column names
+  std::vector<double> design;             // arrays x coefficients, array after array
+  std::vector<ContrastFigures> contrasts;
+  double prior_df = 0.0, prior_variance = 0.0;
+  bool ranked_by_f = false;
+};
+
 struct RunFigures {
   int32_t files = 0;
   int32_t spots_per_slide = 0;
@@ -136,6 +161,16 @@ struct RunFigures {
   std::string normalisation_method = "total";
   bool before_curve_fitted = false;
   ModeratedFigures moderated;
+  // With a design, the linear model: then the top genes and the gene sections follow its first
+  // contrast, or its F-test when there are several (the genes' moderated_* fields hold that test,
+  // and slide_log2_mean the first contrast's logFC).
+  DesignFigures design;
+  // The format the files were read in, for the report ("GenePix results", ...), and the
+  // background correction and between-array normalisation as the command line names them.
+  std::string format = "the Vantar scanner's ASCII export";
+  std::string background = "subtract";
+  double background_offset = 0.0;
+  std::string between = "none";
 
   // Shared axes of the MA plots, the ranges the bins cover: M from the lowest to the highest
   // normalised M seen; A at least from the lowest to the highest A as read.
