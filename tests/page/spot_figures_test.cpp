@@ -57,7 +57,7 @@ TEST(FiguresImages, EverySpotTakesTheCodeOfItsLog2RatioOrNone) {
   EXPECT_EQ(figures.spot_places[5].col, 2);
   EXPECT_EQ(figures.spot_places[5].row, 1);
   run.spots.spot_ratio[1][1] = 0.0;
-  run.figures = RunFigures{};
+  run.figures.slides.clear();  // figures taken afresh
   collect_spot_figures(run, 1);
   EXPECT_EQ(run.figures.slides[0].image_codes[0], kNoRatioCode);
 }
