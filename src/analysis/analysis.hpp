@@ -3,6 +3,7 @@
 // and leaves their release to the driver.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "run/run.hpp"
@@ -23,6 +24,15 @@ void compute_spot_ratios(Run& run);
 // which sets the ratios, channel 2 and the factors anew. For the report, also what each method
 // took away from every spot's M.
 void normalise_log_ratios(Run& run);
+
+// The between-slide normalisation asked for (run.normalisation.between), on the normalised M and
+// the A of run.spots.spot_a; sets the nets and ratios anew.
+void normalise_between_slides(Run& run);
+
+// The linear model of a run with a design (run.experiment): the fit, its contrasts (or every
+// coefficient), the moderated tests and each gene's AveExpr. False, with a sentence in `error`,
+// when the tests cannot be made (no gene has residual degrees of freedom).
+bool fit_linear_models(Run& run, std::string& error);
 
 // The spots of every gene (run.genes.members) and the number of genes: R consecutive spots, or
 // with run.formats.genes_by_id the spots that share an ID (R then the most spots of an ID).

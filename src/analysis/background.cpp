@@ -84,4 +84,12 @@ void correct_background(Run& run) {
   run.spots.ch2_net = slides.ch2_fg;
   slides.ch1_fg = DoubleMatrix();
   slides.ch2_fg = DoubleMatrix();
+  if (!keeps_spot_a(run)) return;
+  run.spots.spot_a = dmatrix(1, files, 1, spots);
+  for (int32_t f = 1; f <= files; ++f) {
+    for (int32_t s = 1; s <= spots; ++s) {
+      run.spots.spot_a[f][s] =
+          (std::log2(run.spots.ch1_net[f][s]) + std::log2(run.spots.ch2_net[f][s])) / 2.0;
+    }
+  }
 }

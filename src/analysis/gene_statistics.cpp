@@ -271,6 +271,8 @@ void process_gene(Run& run, int32_t g) {
 
 void compute_gene_statistics(Run& run) {
   create_gene_arrays(run);
+  // Genes of unequal spot counts have no replicate columns: their statistics stay unmade.
+  if (!run.genes.members.equal_counts) return;
   for (int32_t g = 1; g <= run.genes.GeneNumber; ++g)
     process_gene(run, g);
 }

@@ -3,9 +3,12 @@
 // group (the spots of one array row and array column).
 //
 // A fit uses every spot of its slide or group that has a ratio, those failing the quality test
-// included. The normalised ratio is 2 to the normalised M, and channel 2 becomes the net that
-// gives it with channel 1 unchanged. The fits of different slides are independent and are shared
-// among threads; each slide's values are its own, so the results never depend on the threads.
+// included. When the files flag spots (or mark controls), those spots have weight 0 and the rest
+// weight 1, and the fits are limma's with prior weights: the weighted median, and the lowess with
+// prior weights (loess_fit); a spot whose fit is not a number then loses its ratio. The normalised
+// ratio is 2 to the normalised M, and channel 2 becomes the net that gives it with channel 1
+// unchanged. The fits of different slides are independent and are shared among threads; each
+// slide's values are its own, so the results never depend on the threads.
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -53,13 +56,16 @@ std::vector<SpotGroup> fit_groups(const Run& run) {
 struct SlideWork {
   std::vector<int32_t> spots;  // the points of the fit
   std::vector<double> m, a, fit;
+  std::vector<double> weights, sorted_weights;  // with prior weights: 0 for a flagged spot, else 1
   std::vector<std::pair<double, std::size_t>> order;  // A and the point's place, sorted by both
   std::vector<double> sorted_a, sorted_m, sorted_fit;
   std::vector<double> factors;
 };
 
-// The lowess fit of M on A at every point of the work, in the points' order.
-void fit_lowess(SlideWork& work) {
+// The lowess fit of M on A at every point of the work, in the points' order; with prior weights,
+// the fit limma's loessFit makes with them (the same robustness passes: its iterations count the
+// first fit).
+void fit_lowess(SlideWork& work, bool weighted) {
   const std::size_t n = work.spots.size();
   work.fit = work.m;
   if (n < kFewestFitted) return;
@@ -74,8 +80,16 @@ void fit_lowess(SlideWork& work) {
     work.sorted_a[i] = work.order[i].first;
     work.sorted_m[i] = work.m[work.order[i].second];
   }
-  const double delta = kLowessDeltaShare * (work.sorted_a[n - 1] - work.sorted_a[0]);
-  lowess(work.sorted_a, work.sorted_m, kLowessSpan, kLowessIterations, delta, work.sorted_fit);
+  if (weighted) {
+    work.sorted_weights.resize(n);
+    for (std::size_t i = 0; i < n; ++i)
+      work.sorted_weights[i] = work.weights[work.order[i].second];
+    loess_fit(work.sorted_a, work.sorted_m, work.sorted_weights, kLowessSpan, kLowessIterations + 1,
+              work.sorted_fit);
+  } else {
+    const double delta = kLowessDeltaShare * (work.sorted_a[n - 1] - work.sorted_a[0]);
+    lowess(work.sorted_a, work.sorted_m, kLowessSpan, kLowessIterations, delta, work.sorted_fit);
+  }
   for (std::size_t i = 0; i < n; ++i)
     work.fit[work.order[i].second] = work.sorted_fit[i];
 }
@@ -85,6 +99,7 @@ void gather_points(const Run& run, int32_t f, const SpotGroup& group, SlideWork&
   work.spots.clear();
   work.m.clear();
   work.a.clear();
+  work.weights.clear();
   for (int32_t s : group) {
     const double ratio = run.spots.spot_ratio[f][s];
     if (ratio == 0.0) continue;
@@ -95,6 +110,7 @@ void gather_points(const Run& run, int32_t f, const SpotGroup& group, SlideWork&
     work.spots.push_back(s);
     work.m.push_back(m);
     work.a.push_back(a);
+    work.weights.push_back(spot_is_flagged(run, f, s) ? 0.0 : 1.0);
   }
 }
 
@@ -104,6 +120,11 @@ void apply_fit(Run& run, int32_t f, SlideWork& work) {
   Normalisation& normalisation = run.normalisation;
   for (std::size_t i = 0; i < work.spots.size(); ++i) {
     const int32_t s = work.spots[i];
+    // A weighted fit can leave a point without a value (every neighbour of weight 0).
+    if (!std::isfinite(work.fit[i])) {
+      run.spots.spot_ratio[f][s] = 0.0;
+      continue;
+    }
     const double ratio = std::exp2(work.m[i] - work.fit[i]);
     const double ch1 = run.spots.ch1_net[f][s];
     const double ch2 = channel_two_over_one ? ratio * ch1 : ch1 / ratio;
@@ -116,14 +137,17 @@ void apply_fit(Run& run, int32_t f, SlideWork& work) {
 
 void normalise_slide(Run& run, int32_t f, const std::vector<SpotGroup>& groups, SlideWork& work) {
   work.factors.clear();
+  const bool weighted = run_has_spot_weights(run);
   for (const SpotGroup& group : groups) {
     gather_points(run, f, group, work);
     if (run.normalisation.method == NormalisationMethod::kMedian) {
       std::vector<double> values = work.m;
-      const double median = values.empty() ? 0.0 : median_in_place(values);
+      const double median = values.empty() ? 0.0
+                            : weighted     ? weighted_median(values, work.weights)
+                                           : median_in_place(values);
       work.fit.assign(work.m.size(), median);
     } else {
-      fit_lowess(work);
+      fit_lowess(work, weighted);
     }
     apply_fit(run, f, work);
   }

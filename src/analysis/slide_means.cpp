@@ -29,14 +29,13 @@ double slide_log2_mean(const Run& run, int32_t f, const int32_t* first, const in
   return count > 0 ? sum / count : kNaN;
 }
 
-// The mean A, (log2 ch1 + log2 ch2) / 2, of a gene's spots on slide f that have one, flagged and
-// failing spots included, as limma averages A over the replicates of an ID; NaN without one.
+// The mean A of a gene's spots on slide f that have one, flagged and failing spots included, as
+// limma averages A over the replicates of an ID; NaN without one.
 double slide_a_mean(const Run& run, int32_t f, const int32_t* first, const int32_t* last) {
   double sum = 0.0;
   int32_t count = 0;
   for (const int32_t* spot = first; spot != last; ++spot) {
-    const int32_t s = *spot;
-    const double a = (std::log2(run.spots.ch1_net[f][s]) + std::log2(run.spots.ch2_net[f][s])) / 2;
+    const double a = run.spots.spot_a[f][*spot];
     if (std::isfinite(a)) {
       sum += a;
       ++count;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <set>
@@ -12,6 +13,7 @@
 #include <utility>
 
 #include "app/run_files.hpp"
+#include "input/slide_table.hpp"
 #include "platform/platform.hpp"
 #include "run/run.hpp"
 
@@ -84,6 +86,21 @@ enum class Option {
   kReport,
   kNormalise,
   kDyeSwap,
+  kFormat,
+  kColumns,
+  kSignal,
+  kId,
+  kArrayList,
+  kIgnoreFlags,
+  kBackground,
+  kOffset,
+  kBetween,
+  kTargets,
+  kReference,
+  kDyeEffect,
+  kDesign,
+  kContrast,
+  kTop,
   kHelp,
   kVersion
 };
@@ -111,6 +128,21 @@ constexpr OptionName kOptions[] = {
     {Option::kReport, 0, "report", true, Repeats::kOnce},
     {Option::kNormalise, 0, "normalise", true, Repeats::kOnce},
     {Option::kDyeSwap, 0, "dye-swap", true, Repeats::kAddsUp},
+    {Option::kFormat, 0, "format", true, Repeats::kOnce},
+    {Option::kColumns, 0, "columns", true, Repeats::kOnce},
+    {Option::kSignal, 0, "signal", true, Repeats::kOnce},
+    {Option::kId, 0, "id", true, Repeats::kOnce},
+    {Option::kArrayList, 0, "array-list", true, Repeats::kOnce},
+    {Option::kIgnoreFlags, 0, "ignore-flags", false, Repeats::kAllowed},
+    {Option::kBackground, 0, "background", true, Repeats::kOnce},
+    {Option::kOffset, 0, "offset", true, Repeats::kOnce},
+    {Option::kBetween, 0, "between", true, Repeats::kOnce},
+    {Option::kTargets, 0, "targets", true, Repeats::kOnce},
+    {Option::kReference, 0, "reference", true, Repeats::kOnce},
+    {Option::kDyeEffect, 0, "dye-effect", false, Repeats::kAllowed},
+    {Option::kDesign, 0, "design", true, Repeats::kOnce},
+    {Option::kContrast, 0, "contrast", true, Repeats::kAddsUp},
+    {Option::kTop, 0, "top", true, Repeats::kOnce},
     {Option::kHelp, 'h', "help", false, Repeats::kAllowed},
     {Option::kVersion, 'V', "version", false, Repeats::kAllowed},
 };
@@ -208,6 +240,41 @@ std::string quoted(std::string_view text) {
   return shown;
 }
 
+// --columns R=NAME,G=NAME,Rb=NAME,Gb=NAME[,id=NAME][,name=NAME][,block=NAME][,row=NAME]
+// [,column=NAME]: the four intensity columns are required, the others may be left out.
+bool named_columns(std::string_view text, NamedColumns& columns, std::string& error) {
+  const std::pair<const char*, std::string*> keys[] = {
+      {"R", &columns.r},         {"G", &columns.g},     {"Rb", &columns.rb},
+      {"Gb", &columns.gb},       {"id", &columns.id},   {"name", &columns.name},
+      {"block", &columns.block}, {"row", &columns.row}, {"column", &columns.column}};
+  const std::string usage =
+      "option --columns takes R=NAME,G=NAME,Rb=NAME,Gb=NAME and, if the table has them, "
+      "id=, name=, block=, row= and column=";
+  while (!text.empty()) {
+    const std::string_view item = text.substr(0, text.find(','));
+    text.remove_prefix(std::min(text.size(), item.size() + 1));
+    const std::size_t equals = item.find('=');
+    const std::string_view key = item.substr(0, equals);
+    std::string* column = nullptr;
+    for (const auto& [name, place] : keys)
+      if (key == name) column = place;
+    if (equals == std::string_view::npos || column == nullptr || equals + 1 == item.size()) {
+      error = usage + ", not " + quoted(item);
+      return false;
+    }
+    if (!column->empty()) {
+      error = "option --columns names the column " + std::string(key) + " twice";
+      return false;
+    }
+    *column = item.substr(equals + 1);
+  }
+  if (columns.r.empty() || columns.g.empty() || columns.rb.empty() || columns.gb.empty()) {
+    error = usage + ": R, G, Rb and Gb are required";
+    return false;
+  }
+  return true;
+}
+
 // Stores the value of an option; false with the message when the value is not accepted.
 bool take_value(const OptionName& option, std::string_view value, CommandLine& options,
                 std::string& error) {
@@ -254,6 +321,79 @@ bool take_value(const OptionName& option, std::string_view value, CommandLine& o
       error = named + " takes slide numbers from 1 separated by commas, such as 2,4, not " +
               quoted(value);
       return false;
+    case Option::kFormat: {
+      SlideFormat format = SlideFormat::kScanner;
+      const bool known = format_from_name(std::string(value), format);
+      if (known && (!options.formats.read.format_forced || options.formats.read.format == format)) {
+        options.formats.read.format_forced = true;
+        options.formats.read.format = format;
+        return true;
+      }
+      error =
+          known ? named + " " + quoted(value) +
+                      " does not go with --columns, which reads a "
+                      "table of named columns"
+                : named + " takes scanner, genepix, agilent, spot or columns, not " + quoted(value);
+      return false;
+    }
+    case Option::kColumns:
+      if (options.formats.read.format_forced &&
+          options.formats.read.format != SlideFormat::kColumns) {
+        error = named + " reads a table of named columns and does not go with --format " +
+                format_name(options.formats.read.format);
+        return false;
+      }
+      options.formats.read.format_forced = true;
+      options.formats.read.format = SlideFormat::kColumns;
+      return named_columns(value, options.formats.read.columns, error);
+    case Option::kSignal:
+      if (value == "mean" || value == "median") {
+        options.formats.read.signal = value == "mean" ? SignalChoice::kMean : SignalChoice::kMedian;
+        return true;
+      }
+      error = named + " takes mean or median, not " + quoted(value);
+      return false;
+    case Option::kId:
+    case Option::kArrayList:
+    case Option::kTargets:
+    case Option::kDesign:
+    case Option::kReference: {
+      std::string& text = option.option == Option::kId          ? options.formats.read.id_column
+                          : option.option == Option::kArrayList ? options.formats.array_list
+                          : option.option == Option::kTargets   ? options.targets
+                          : option.option == Option::kDesign    ? options.design
+                                                                : options.reference;
+      text = value;
+      if (!value.empty()) return true;
+      error = named + " takes a name, not an empty one";
+      return false;
+    }
+    case Option::kBackground:
+      if (background_method_named(value, options.background)) return true;
+      error = named + " takes subtract, none or normexp, not " + quoted(value);
+      return false;
+    case Option::kOffset:
+      if (whole_real(value, options.offset) && std::isfinite(options.offset) &&
+          options.offset >= 0.0)
+        return true;
+      error = named + " takes a number of 0 or more, not " + quoted(value);
+      return false;
+    case Option::kBetween:
+      if (between_method_named(value, options.between)) return true;
+      error = named + " takes none, scale, quantile or Aquantile, not " + quoted(value);
+      return false;
+    case Option::kContrast:
+      if (value.find('=') != std::string_view::npos) {
+        options.contrasts.emplace_back(value);
+        return true;
+      }
+      error = named + " takes NAME=EXPRESSION, such as RIN5vs9=RIN5-RIN9, not " + quoted(value);
+      return false;
+    case Option::kTop:
+      if (whole_integer(value, options.top) && options.top >= 1) return true;
+      error = named + " takes the number of genes to print, a whole number of 1 or more, not " +
+              quoted(value);
+      return false;
     case Option::kGenes:
     case Option::kSpots:
     case Option::kReport: {
@@ -287,7 +427,9 @@ std::string unrecognised_option(const std::string& word, int optopt_code) {
       optopt_code == 0 ? word : std::string("-") + static_cast<char>(optopt_code);
   return "unknown option " + quoted(named) +
          "; the options are -r, --ratio, -c, -o, -q, -t, --normalise, --dye-swap, --genes, "
-         "--spots, --report, --help and --version";
+         "--spots, --report, --format, --columns, --signal, --id, --array-list, --ignore-flags, "
+         "--background, --offset, --between, --targets, --reference, --dye-effect, --design, "
+         "--contrast, --top, --help and --version";
 }
 
 // The slides listed, "3", "3 and 5", "3, 5 and 7", or with many only the first of them: "3, 4, 5,
@@ -369,9 +511,12 @@ bool parse_command_line(int argc, const char* const* argv, CommandLine& options,
       if (option->option == Option::kHelp) options.help = true;
       if (option->option == Option::kVersion) options.version = true;
       if (options.help || options.version) return true;
-      options.quiet = true;
+      if (option->option == Option::kQuiet) options.quiet = true;
+      if (option->option == Option::kIgnoreFlags) options.formats.ignore_flags = true;
+      if (option->option == Option::kDyeEffect) options.dye_effect = true;
       continue;
     }
+    if (option->option == Option::kQuality) options.formats.quality_asked = true;
     if (option->repeats == Repeats::kOnce) {
       const auto [earlier, first] = given.try_emplace(option->option, optarg);
       if (!first) {
@@ -388,11 +533,45 @@ bool parse_command_line(int argc, const char* const* argv, CommandLine& options,
   return true;
 }
 
-std::vector<std::string> check_command_line(const CommandLine& options) {
-  std::vector<std::string> errors;
-  if (options.replicates == 0) {
-    errors.push_back("option --replicates is required with files: the replicate spots per gene");
+namespace {
+
+// The options that read the files of the other formats do nothing for the scanner's.
+void check_format_options(const CommandLine& options, std::vector<std::string>& errors) {
+  const FormatOptions& formats = options.formats;
+  if (options.first_format == SlideFormat::kScanner) {
+    if (options.replicates == 0) {
+      errors.push_back(
+          "option --replicates is required with the scanner's files: the replicate spots per gene");
+    }
+    const std::pair<const char*, bool> other_format_only[] = {
+        {"--signal", formats.read.signal != SignalChoice::kFormatDefault},
+        {"--id", !formats.read.id_column.empty()},
+        {"--array-list", !formats.array_list.empty()},
+        {"--ignore-flags", formats.ignore_flags}};
+    for (const auto& [option, given] : other_format_only) {
+      if (given) {
+        errors.push_back("option " + std::string(option) +
+                         " reads the files of the other formats, not the scanner's, whose genes "
+                         "are R consecutive spots");
+      }
+    }
   }
+  if (!formats.array_list.empty() && open_regular_file(formats.array_list.c_str()) < 0) {
+    errors.push_back("cannot open the array list " + quoted(formats.array_list) +
+                     ": a readable regular file is expected");
+  }
+  if (options.top > 0 &&
+      (options.gene_table == "-" || options.spot_table == "-" || options.report == "-")) {
+    errors.push_back(
+        "option --top prints on standard output, which --genes, --spots or --report "
+        "takes too: write that one to a file");
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> check_command_line(CommandLine& options) {
+  std::vector<std::string> errors;
   if (options.files.empty()) {
     errors.push_back("no result file given: name 1 to 99 result files");
   } else if (options.files.size() > MAX_FILES) {
@@ -432,6 +611,13 @@ std::vector<std::string> check_command_line(const CommandLine& options) {
     errors.push_back("cannot open result file " + quoted(name) + " (" + reason +
                      "): a readable regular file is expected");
   }
+  // The first file's format decides what else the run needs.
+  const bool first_readable = !options.files.empty() && errors.empty();
+  if (first_readable) {
+    options.first_format = recognised_format(Console{stderr, true, false}, options.files[0].c_str(),
+                                             options.formats.read);
+  }
+  check_format_options(options, errors);
   if (!options.output_folder.empty() && !is_folder(options.output_folder.c_str())) {
     errors.push_back("output folder " + quoted(options.output_folder) +
                      " does not exist: an existing folder is expected");

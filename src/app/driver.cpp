@@ -9,6 +9,8 @@
 #include "analysis/analysis.hpp"
 #include "app/command_line.hpp"
 #include "app/dialogue.hpp"
+#include "app/run_files.hpp"
+#include "input/slide_table.hpp"
 #include "input/input.hpp"
 #include "numeric/numeric.hpp"
 #include "page/html_report.hpp"
@@ -26,12 +28,25 @@ constexpr const char* kContactAddress = "corvane-bugs@users.noreply.example";
 constexpr const char* kVersion = CORVANE_VERSION;
 constexpr int kUsageError = 2;
 
-// The merge from the first file to merge.txt. A dialogue run asks the ratio and the quality
-// constant between the first file's header and its spot table, since the quality test of every
-// spot row needs the constant; a run from the command line has them already.
-void merge_files(Run& run, bool dialogue) {
-  run.slides.first_file =
-      open_result_file(run.options.console, run.options.FileNames[1].block(), 1);
+// Reads the files into the slide arrays and groups their spots into genes. A dialogue run reads
+// the scanner's files and asks the ratio and the quality constant between the first file's
+// header and its spot table, since the quality test of every spot row needs the constant; a run
+// from the command line has them already, and reads the files of any format.
+void read_files(Run& run, bool dialogue) {
+  const Console& console = run.options.console;
+  const char* first_name = run.options.FileNames[1].block();
+  if (dialogue) {
+    run.slides.first_file = open_result_file(console, first_name, 1);
+  } else {
+    run.slides.format =
+        open_slide_file(console, first_name, 1, run.formats.read, run.slides.first_file);
+  }
+  if (run.slides.format != SlideFormat::kScanner) {
+    read_slide_files(run);
+    group_spots_into_genes(run);
+    print_progress(console, "GeneNumber = %d\n", run.genes.GeneNumber);
+    return;
+  }
   read_result_header(run);
   if (dialogue) {
     ask_ratio_choice(run);
@@ -41,7 +56,7 @@ void merge_files(Run& run, bool dialogue) {
 
   create_spot_arrays(run);
   group_spots_into_genes(run);
-  print_progress(run.options.console, "GeneNumber = %d\n", run.genes.GeneNumber);
+  print_progress(console, "GeneNumber = %d\n", run.genes.GeneNumber);
   // The merge goes on and ends well, but a script should hear that it merged no gene.
   if (!dialogue && run.genes.GeneNumber == 0) {
     std::fprintf(stderr,
@@ -50,8 +65,29 @@ void merge_files(Run& run, bool dialogue) {
                  run.options.ReplicateCount, run.slides.TotalSpots);
   }
   if (dialogue) std::fputs("\nProgram running...\n", stdout);
-
   read_spot_tables(run);
+}
+
+// The tests across slides: the moderated one-sample test, or the linear model of a design.
+void test_genes(Run& run) {
+  compute_q_values(run);
+  if (!run.experiment.fits_model) {
+    compute_moderated_test(run);
+    return;
+  }
+  std::string error;
+  if (!fit_linear_models(run, error)) {
+    print_failure(run.options.console, "corvane: the linear model cannot be tested: %s\n",
+                  error.c_str());
+    exit_after_failure(run.options.console, 1);
+  }
+}
+
+// From the files to merge.txt (the scanner's files) or to the gene table (the other formats),
+// and the tables and the report asked for.
+void merge_files(Run& run, bool dialogue) {
+  read_files(run, dialogue);
+  const bool scanner_files = run.slides.format == SlideFormat::kScanner;
   correct_background(run);
   release_dmatrix(run.slides.ch1_bg, 1, run.options.FileCount, 1, run.slides.TotalSpots);
   release_dmatrix(run.slides.ch2_bg, 1, run.options.FileCount, 1, run.slides.TotalSpots);
@@ -61,6 +97,7 @@ void merge_files(Run& run, bool dialogue) {
   warn_about_channel_totals(run);
   compute_spot_ratios(run);
   normalise_log_ratios(run);
+  normalise_between_slides(run);
   // The report's spot figures read the spot arrays and what normalisation took away. A method
   // that took M away spot by spot holds that in a matrix, released before the gene matrices make
   // the run hold the most, so its figures are taken first, on all threads. Otherwise they are
@@ -80,24 +117,24 @@ void merge_files(Run& run, bool dialogue) {
   group_by_gene(run);
   // The tests across slides take each gene's mean on each slide from the spot arrays, which the
   // gene statistics no longer need.
-  const bool tests_across_slides =
-      !run.options.GeneTablePath.empty() || !run.options.ReportPath.empty();
+  const bool tests_across_slides = !run.options.GeneTablePath.empty() ||
+                                   !run.options.ReportPath.empty() || run.experiment.top > 0;
   if (tests_across_slides) compute_slide_means(run);
 
-  write_spot_report(run);
+  if (scanner_files) write_spot_report(run);
   if (spot_figures) spot_figures->wait();
   // The spot-level values have no further reader, but for the spot table, which shows what the
   // gene statistics made of every spot, and the report's gene sections, which show each top gene's
   // spots with their ratios. Neither holds the run above the most it holds while data.txt is
   // written. The factors, a value per slide, stay for the spot table, which shows a slide without
-  // one as missing.
+  // one as missing. The genes of unequal spot counts take their slide means from the ratios.
   const bool spot_table = !run.options.SpotTablePath.empty();
   if (!spot_table) {
     release_dmatrix(run.spots.ch1_net, 1, run.options.FileCount, 1, run.slides.TotalSpots);
     release_dmatrix(run.spots.ch2_net, 1, run.options.FileCount, 1, run.slides.TotalSpots);
   }
   release_dmatrix(run.spots.channel_totals, 1, run.options.FileCount, 1, 2);
-  if (!spot_table && run.options.ReportPath.empty()) {
+  if (!spot_table && run.options.ReportPath.empty() && run.genes.members.equal_counts) {
     release_dmatrix(run.spots.spot_ratio, 1, run.options.FileCount, 1, run.slides.TotalSpots);
   }
 
@@ -105,7 +142,7 @@ void merge_files(Run& run, bool dialogue) {
   compute_file_gene_means(run);
   zero_failed_ratios(run);
   compute_gene_statistics(run);
-  write_merge_report(run);
+  if (scanner_files) write_merge_report(run);
   if (spot_table) {
     write_spot_table(run);
     release_dmatrix(run.spots.ch1_net, 1, run.options.FileCount, 1, run.slides.TotalSpots);
@@ -113,10 +150,10 @@ void merge_files(Run& run, bool dialogue) {
   }
 
   if (!tests_across_slides) return;
-  compute_q_values(run);
-  compute_moderated_test(run);
+  test_genes(run);
+  if (run.experiment.top > 0) write_top_genes(run);
   if (run.options.ReportPath.empty()) {
-    write_gene_table(run);
+    if (!run.options.GeneTablePath.empty()) write_gene_table(run);
     return;
   }
   collect_gene_figures(run);
@@ -194,14 +231,17 @@ int run_command_line(int argc, const char* const* argv) {
     std::printf("corvane %s\n", kVersion);
     return 0;
   }
+  Run run;
+  if (!take_targets(options, run.experiment, error)) return usage_error(error);
   const std::vector<std::string> errors = check_command_line(options);
   if (!errors.empty()) {
     for (std::size_t i = 0; i + 1 < errors.size(); ++i)
       std::fprintf(stderr, "corvane: %s\n", errors[i].c_str());
     return usage_error(errors.back());
   }
+  if (!plan_experiment(options, run.experiment, options.swapped_slides, error))
+    return usage_error(error);
 
-  Run run;
   run.options.console = Console{stderr, !options.quiet, false};
   run.options.OutputFolder = options.output_folder;
   run.options.GeneTablePath = options.gene_table;
@@ -213,7 +253,17 @@ int run_command_line(int argc, const char* const* argv) {
   run.options.RatioChoice = options.ratio_choice;
   run.options.QualityConstant = options.quality_constant;
   run.normalisation.method = options.method;
+  run.normalisation.between = options.between;
   run.normalisation.swapped_slides = options.swapped_slides;
+  run.formats = options.formats;
+  run.formats.genes_by_id =
+      options.first_format != SlideFormat::kScanner && options.replicates == 0;
+  if (run.formats.genes_by_id) run.options.ReplicateCount = 1;
+  run.background.method = options.background;
+  run.background.offset = options.offset;
+  // The other formats write the gene table, in the output folder unless --genes names it.
+  if (options.first_format != SlideFormat::kScanner && options.gene_table.empty())
+    run.options.GeneTablePath = report_path(run, kDefaultGeneTable);
   std::sort(run.normalisation.swapped_slides.begin(), run.normalisation.swapped_slides.end());
   run.options.threads = options.threads;
   run.options.FileNameWidth = MAX_NAME_LENGTH;

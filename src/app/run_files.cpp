@@ -44,12 +44,25 @@ std::vector<RunFile> files_read(const CommandLine& options) {
     read.push_back(
         {"result file " + quoted(path) + " (file " + std::to_string(k + 1) + ")", path, ""});
   }
+  const std::pair<const char*, const std::string*> named[] = {
+      {"--targets", &options.targets},
+      {"--design", &options.design},
+      {"--array-list", &options.formats.array_list}};
+  for (const auto& [option, path] : named) {
+    if (!path->empty())
+      read.push_back({"the " + std::string(option) + " file " + quoted(*path), *path, option});
+  }
   return read;
 }
 
 std::vector<RunFile> files_written(const CommandLine& options) {
   std::vector<RunFile> written;
-  for (const char* name : {"data.txt", "merge.txt"}) {
+  // The scanner's files make data.txt and merge.txt; the other formats make the gene table, in
+  // the output folder when --genes does not name it.
+  std::vector<const char*> made = {"data.txt", "merge.txt"};
+  if (options.first_format != SlideFormat::kScanner) made.assign(1, kDefaultGeneTable);
+  for (const char* name : made) {
+    if (name == kDefaultGeneTable && !options.gene_table.empty()) continue;
     const std::string path = in_output_folder(options, name);
     written.push_back({"output " + std::string(name) + " (" + quoted(path) + ")", path, ""});
   }

@@ -14,10 +14,15 @@ struct RunFile {
   std::string option;  // the option that names it, such as "--genes"; empty for data.txt
 };
 
-// The result files, in the order given.
+// The gene table a run of the other formats writes when --genes does not name one, in the output
+// folder.
+constexpr const char* kDefaultGeneTable = "genes.tsv";
+
+// The result files, in the order given, then the targets file, the design file and the array list.
 std::vector<RunFile> files_read(const CommandLine& options);
 
-// data.txt and merge.txt in the output folder, then the tables and the report asked for.
+// data.txt and merge.txt in the output folder (for the scanner's files; genes.tsv there for the
+// other formats, unless --genes names the gene table), then the tables and the report asked for.
 std::vector<RunFile> files_written(const CommandLine& options);
 
 // Adds a message for every output that is an input or an earlier output, naming both: the same

@@ -179,3 +179,21 @@ SlideFormat open_slide_file(const Console& console, const char* name, int32_t fi
   }
   return format;
 }
+
+SlideFormat recognised_format(const Console& console, const char* name,
+                              const ReadChoices& choices) {
+  if (choices.format_forced) return choices.format;
+  ResultFile file;
+  file.console = console;
+  if (!load_result_file(name, file)) return SlideFormat::kScanner;
+  switch (recognise_file(file)) {
+    case Recognition::kGenePix:
+      return SlideFormat::kGenePix;
+    case Recognition::kAgilent:
+      return SlideFormat::kAgilent;
+    case Recognition::kSpot:
+      return SlideFormat::kSpot;
+    default:
+      return SlideFormat::kScanner;
+  }
+}

@@ -35,13 +35,6 @@ struct SlideTable {
   std::vector<std::pair<std::string, std::string>> header;
 };
 
-// The format's name as --format takes it: scanner, genepix, agilent, spot, columns.
-const char* format_name(SlideFormat format);
-// The format of a --format word; false when the word names none.
-bool format_from_name(const std::string& word, SlideFormat& format);
-// The format's name for people: "GenePix results", "the Vantar scanner's ASCII export", ...
-const char* format_title(SlideFormat format);
-
 // What the first bytes of a file say it is.
 enum class Recognition {
   kScanner,
@@ -60,6 +53,12 @@ Recognition recognise_file(const ResultFile& file);
 // the run ends with status 1. The file is left at its first byte.
 SlideFormat open_slide_file(const Console& console, const char* name, int32_t file_number,
                             const ReadChoices& choices, ResultFile& file);
+
+// The format of the named file as the run will take it, for the checks made before anything is
+// read: the one --format forces, or the one its content shows; the scanner's for a file that
+// cannot be read or shows none (reading it later tells what is wrong). A damaged compressed file
+// is refused on the console.
+SlideFormat recognised_format(const Console& console, const char* name, const ReadChoices& choices);
 
 // Prints the message for a file of another kind than a run reads (the first line shown safely, or
 // the advice for a byte order mark or a UTF-16 file) and ends the run with status 1.

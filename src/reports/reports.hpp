@@ -30,3 +30,6 @@ void write_merge_report(Run& run);
 // the gene table after the gene statistics and their q-values.
 void write_spot_table(Run& run);
 void write_gene_table(Run& run);
+
+// --top N: the N genes with the smallest p-value of the run's test, on standard output.
+void write_top_genes(const Run& run);

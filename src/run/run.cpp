@@ -113,6 +113,17 @@ GeneMembers consecutive_members(int32_t spots, int32_t replicates) {
   return members;
 }
 
+bool keeps_spot_a(const Run& run) {
+  return run.normalisation.between != BetweenMethod::kNone || run.experiment.fits_model;
+}
+
+bool run_has_spot_weights(const Run& run) {
+  const Slides& slides = run.slides;
+  return slides.spot_flagged.row_table().block() != nullptr ||
+         std::any_of(slides.spot_control.begin(), slides.spot_control.end(),
+                     [](uint8_t control) { return control != 0; });
+}
+
 bool spot_is_flagged(const Run& run, int32_t f, int32_t s) {
   const Slides& slides = run.slides;
   if (!slides.spot_control.empty() && slides.spot_control[static_cast<std::size_t>(s - 1)] != 0)
@@ -245,6 +256,7 @@ void release_run_arrays(Run& run) {
   release_dmatrix(run.genes.gene_ratio, 1, genes, 1, columns);
   release_dmatrix(run.normalisation.removed_m, 1, n, 1, spots);
   release_dvector(run.normalisation.slide_removed_m, 1, n);
+  release_dmatrix(run.spots.spot_a, 1, n, 1, spots);
   release_dmatrix(run.spots.spot_ratio, 1, n, 1, spots);
   release_dvector(run.spots.norm_factor, 1, n);
   release_dmatrix(run.spots.channel_totals, 1, n, 1, 2);

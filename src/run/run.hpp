@@ -245,6 +245,10 @@ struct SpotValues {
   DoubleMatrix channel_totals;    // 1..N x 1..2
   DoubleVector norm_factor;       // 1..N
   DoubleMatrix spot_ratio;
+  // A, the mean log2 of the two nets after background correction and before any normalisation
+  // (not a number unless both are positive), as limma keeps it; made only for the runs that need
+  // it (keeps_spot_a). The between-slide methods set it anew.
+  DoubleMatrix spot_a;
 };
 
 // The genes: their replicate ratios and what the statistics made of them.
@@ -292,7 +296,7 @@ struct Run {
 // checked that it fits in 32. 0 when no gene exists (R above the spots of a slide), so that the
 // arrays of replicate columns are sized by the genes there are, whatever R is.
 inline int64_t replicate_columns(const Run& run) {
-  if (run.genes.GeneNumber == 0) return 0;
+  if (run.genes.GeneNumber == 0 || !run.genes.members.equal_counts) return 0;
   return int64_t{run.options.ReplicateCount} * run.options.FileCount;
 }
 
@@ -303,6 +307,14 @@ int32_t ratio_choice_of(const Run& run, int32_t slide);
 // The members of genes of R consecutive spots on a slide of the given spots: gene g is spots
 // (g - 1) * R + 1 to g * R, and the spots left over belong to no gene.
 GeneMembers consecutive_members(int32_t spots, int32_t replicates);
+
+// Whether the run keeps every spot's A (run.spots.spot_a): for a between-slide normalisation, and
+// for a linear model, whose genes' AveExpr is their mean A.
+bool keeps_spot_a(const Run& run);
+
+// Whether the files give the spots weights: they flag spots (and the flags are not ignored) or
+// mark controls. Then a flagged spot has weight 0 in the normalisation fits, the others 1.
+bool run_has_spot_weights(const Run& run);
 
 // Whether spot s of slide f is left out of the normalisation fits and of the genes' statistics
 // because its file flags it bad or it is a control feature.

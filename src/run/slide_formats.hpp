@@ -22,3 +22,10 @@ struct ReadChoices {
   std::string id_column;  // --id COLUMN: the column that names a spot's gene; empty: the format's
   NamedColumns columns;   // for SlideFormat::kColumns
 };
+
+// The format's name as --format takes it: scanner, genepix, agilent, spot, columns.
+const char* format_name(SlideFormat format);
+// The format of a --format word; false when the word names none.
+bool format_from_name(const std::string& word, SlideFormat& format);
+// The format's name for people: "GenePix results", "the Vantar scanner's ASCII export", ...
+const char* format_title(SlideFormat format);
