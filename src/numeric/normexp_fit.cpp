@@ -15,8 +15,9 @@
 // for one), and the climb reaches limma's only from where limma's starts: the minimum of a
 // saddle-point approximation of minus twice the log-likelihood, found by the Nelder-Mead method
 // from moment estimates (normexp_start.cpp). As limma does, the fit keeps that starting point when
-// the exact likelihood does not rise from it. When most values are tied, each distinct one is
-// evaluated once, weighted by its count, in the approximation and in the climb.
+// the exact likelihood does not rise from it. Each distinct value is evaluated once, weighted by
+// its count, in the approximation and in the climb: the whole-number intensities of many scanners
+// repeat a few thousand values over tens of thousands of spots.
 //
 // The likelihood can rise towards an edge of the parameter space, where it has no maximum:
 // sigma -> 0 (the background a constant) or alpha -> 0 (no signal). limma's optimiser then walks
@@ -125,7 +126,7 @@ bool small_step(const Vector3& step, const Vector3& theta, double tolerance) {
 //   log L = -n (log(2 pi v) + 1) / 2.
 struct Sample {
   std::vector<double> values;
-  std::vector<double> weights;  // how often each value occurs; empty: once each
+  std::vector<double> weights;  // how often each value occurs (empty until gather_ties)
   double count = 0.0;           // the number of values, the sum of the weights
   double sum = 0.0;
   double lowest = 0.0;
@@ -160,15 +161,6 @@ Sample sample_of(std::vector<double> values) {
   return sample;
 }
 
-// Whether at most half of the values differ from one another, as with the whole-number
-// intensities of many scanners: then each distinct value is evaluated once, with its count as
-// weight.
-bool many_ties(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const auto distinct = std::unique(values.begin(), values.end()) - values.begin();
-  return 2 * static_cast<std::size_t>(distinct) <= values.size();
-}
-
 // Replaces the sample's values by the distinct ones, in ascending order, weighted by their counts.
 void gather_ties(Sample& sample) {
   ValueSorter sorter;
@@ -193,11 +185,10 @@ Evaluation evaluate(const Sample& sample, const Vector3& theta) {
   const double q = sigma / alpha;
   const double inverse_sigma = 1.0 / sigma;
   double sum_l = 0.0, sum_r = 0.0, sum_rz = 0.0, sum_dr = 0.0, sum_drz = 0.0, sum_drzz = 0.0;
-  const bool weighted = !sample.weights.empty();
   for (std::size_t i = 0; i < sample.values.size(); ++i) {
     const double z = (sample.values[i] - mu) * inverse_sigma - q;
     const NormalTail tail = normal_tail(z);
-    const double weight = weighted ? sample.weights[i] : 1.0;
+    const double weight = sample.weights[i];
     const double r = weight * tail.hazard;
     const double dr = -r * (z + tail.hazard);
     sum_l += weight * tail.log_cdf;
@@ -303,12 +294,8 @@ bool at_an_edge(NormexpStatus status) {
   return status == NormexpStatus::no_background_spread || status == NormexpStatus::no_signal;
 }
 
-}  // namespace
-
-namespace {
-
-// The values of x[0..n-1] that are finite, as a sample, with their moment estimates; ties are
-// gathered when most values are tied. Nothing when there are fewer than 4 or all are equal.
+// The values of x[0..n-1] that are finite, as a sample of their distinct values with their counts,
+// and their moment estimates. Nothing when there are fewer than 4 or all are equal.
 std::optional<NormexpStatus> prepare(const double* x, std::size_t n, Sample& sample,
                                      NormexpParameters& moments) {
   std::vector<double> values;
@@ -320,8 +307,8 @@ std::optional<NormexpStatus> prepare(const double* x, std::size_t n, Sample& sam
       *std::max_element(values.begin(), values.end()))
     return NormexpStatus::all_equal;
   sample = sample_of(std::move(values));
-  moments = moment_estimates(sample.values, sample.sum);
-  if (many_ties(sample.values)) gather_ties(sample);
+  gather_ties(sample);
+  moments = moment_estimates({sample.values, sample.weights}, sample.count, sample.sum);
   return std::nullopt;
 }
 
