@@ -115,7 +115,8 @@ struct NelderMeadResult {
 
 // Minimises f from `start` by the Nelder-Mead simplex method as R's optim(start, f, method =
 // "Nelder-Mead") does with its default control: reflection 1, contraction 0.5, expansion 2,
-// relative tolerance 1e-8 and at most about 500 evaluations (maxit), taking the same steps.
+// relative tolerance sqrt(2^-52), about 1.5e-8 (reltol), and at most about 500 evaluations
+// (maxit), taking the same steps.
 NelderMeadResult nelder_mead(const std::function<double(const std::vector<double>&)>& f,
                              const std::vector<double>& start, int max_evaluations = 500,
-                             double relative_tolerance = 1e-8);
+                             double relative_tolerance = 1.4901161193847656e-08);
