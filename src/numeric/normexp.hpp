@@ -34,9 +34,9 @@ enum class NormexpStatus {
   not_converged,   // the iteration limit came first (the parameters are the best found)
 };
 
-// The fitted parameters mu, log sigma and log alpha, with the log-likelihood reached and the
-// number of passes over all of the values (each gives the log-likelihood with its gradient and
-// Hessian).
+// The fitted parameters mu, log sigma and log alpha, with the log-likelihood reached, the number
+// of passes over all of the values (each gives the log-likelihood with its gradient and Hessian)
+// and the number of evaluations of the saddle-point approximation that found the start.
 struct NormexpFit {
   NormexpStatus status = NormexpStatus::too_few_values;
   double mu = std::numeric_limits<double>::quiet_NaN();
@@ -44,10 +44,16 @@ struct NormexpFit {
   double log_alpha = std::numeric_limits<double>::quiet_NaN();
   double log_likelihood = std::numeric_limits<double>::quiet_NaN();
   int passes = 0;
+  int start_evaluations = 0;
 };
 
-// The maximum-likelihood fit to x[0..n-1]; missing values are left out.
+// The maximum-likelihood fit to x[0..n-1] (limma's normexp.fit(x, method = "mle")), climbing
+// from the minimum of the saddle-point approximation; missing values are left out.
 NormexpFit fit_normexp(const double* x, std::size_t n);
+// That minimum alone (limma's normexp.fit(x, method = "saddle"), the start of the fit above):
+// status converged or not_converged (the evaluation limit came first), log_likelihood minus half
+// of limma's m2loglik, the approximate log-likelihood, and passes 0.
+NormexpFit fit_normexp_saddle(const double* x, std::size_t n);
 // Whether the fit has parameters: not when the status is too_few_values or all_equal.
 bool usable(const NormexpFit& fit);
 

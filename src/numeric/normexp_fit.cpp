@@ -10,16 +10,20 @@
 // r', r' z and r' z^2 (see evaluate). One pass over the points gives all of them.
 //
 // The maximum is found by Levenberg-Marquardt steps, Newton's method once near it (see climb),
-// each step no longer than one sigma in mu or one in log sigma and log alpha. It starts from
-// limma's starting values: mu the 5% quantile (the 10%, or 5% of the range above the minimum,
-// when that equals the minimum), sigma^2 the mean square of x - mu below mu, alpha the mean of x
-// less mu (1e-6 if that is not positive); on many values, from the fit to a subset first. When
-// most values are tied, each distinct one is evaluated once, weighted by its count.
+// each step no longer than one sigma in mu or one in log sigma and log alpha. The likelihood can
+// have more than one maximum (on whole-number intensities with a background spread of about 1,
+// for one), and the climb reaches limma's only from where limma's starts: the minimum of a
+// saddle-point approximation of minus twice the log-likelihood, found by the Nelder-Mead method
+// from moment estimates (normexp_start.cpp). As limma does, the fit keeps that starting point when
+// the exact likelihood does not rise from it. Each distinct value is evaluated once, weighted by
+// its count, in the approximation and in the climb: the whole-number intensities of many scanners
+// repeat a few thousand values over tens of thousands of spots.
 //
-// The likelihood can be highest at an edge of the parameter space, where it has no maximum:
+// The likelihood can rise towards an edge of the parameter space, where it has no maximum:
 // sigma -> 0 (the background a constant) or alpha -> 0 (no signal). limma's optimiser then walks
 // towards the edge and stops somewhere on the way; here a climb that is bound for an edge stops,
-// and the fit is whichever of the point reached and the two edges has the highest likelihood.
+// and the fit is that edge. A climb that reaches a maximum inside ends there, as limma's does,
+// even when an edge has a higher likelihood.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -30,6 +34,7 @@
 
 #include "numeric/between_arrays.hpp"
 #include "numeric/normexp.hpp"
+#include "numeric/normexp_parts.hpp"
 
 namespace {
 
@@ -61,9 +66,6 @@ constexpr double kNoSignalBelow = -12.0;
 // far from the maximum, the quadratic model can send a step to where every value lies many
 // sigmas above mu and the likelihood no longer depends on sigma.
 constexpr double kLongestStep = 1.0;
-// The subset fitted first on many values, and the looser tolerance that fit stops at.
-constexpr std::size_t kSubsetSize = 2048;
-constexpr double kSubsetTolerance = 1e-3;
 
 struct Evaluation {
   double log_likelihood;
@@ -110,41 +112,6 @@ bool damped_newton_step(const Evaluation& at, double count, double sigma, double
   return solve_positive_definite(matrix, at.gradient, step);
 }
 
-// R's quantile of type 7 on values partly sorted in place: (1 - h) x[lo] + h x[lo + 1] at
-// position (n - 1) p.
-double quantile_type7(std::vector<double>& x, double p) {
-  const double position = static_cast<double>(x.size() - 1) * p;
-  const std::size_t lo = static_cast<std::size_t>(std::floor(position));
-  std::nth_element(x.begin(), x.begin() + lo, x.end());
-  const double low = x[lo];
-  const double h = position - static_cast<double>(lo);
-  if (h == 0.0) return low;
-  const double high = *std::min_element(x.begin() + lo + 1, x.end());
-  return high == low ? low : (1.0 - h) * low + h * high;
-}
-
-Vector3 starting_values(std::vector<double> x, double sum_x) {  // a copy: partly sorted here
-  const double lowest = *std::min_element(x.begin(), x.end());
-  const double highest = *std::max_element(x.begin(), x.end());
-  const double q05 = quantile_type7(x, 0.05);
-  const double q10 = quantile_type7(x, 0.10);
-  double mu = lowest + 0.05 * (highest - lowest);
-  if (q05 > lowest)
-    mu = q05;
-  else if (q10 > lowest)
-    mu = q10;
-  double sum_squares = 0.0;
-  std::size_t below = 0;
-  for (double value : x)
-    if (value < mu) {
-      sum_squares += (value - mu) * (value - mu);
-      ++below;
-    }
-  double alpha = sum_x / static_cast<double>(x.size()) - mu;
-  if (alpha <= 0.0) alpha = 1e-6;
-  return {mu, 0.5 * std::log(sum_squares / static_cast<double>(below)), std::log(alpha)};
-}
-
 bool small_step(const Vector3& step, const Vector3& theta, double tolerance) {
   return std::fabs(step[0]) <= tolerance * std::exp(theta[1]) && std::fabs(step[1]) <= tolerance &&
          std::fabs(step[2]) <= tolerance;
@@ -159,7 +126,7 @@ bool small_step(const Vector3& step, const Vector3& theta, double tolerance) {
 //   log L = -n (log(2 pi v) + 1) / 2.
 struct Sample {
   std::vector<double> values;
-  std::vector<double> weights;  // how often each value occurs; empty: once each
+  std::vector<double> weights;  // how often each value occurs (empty until gather_ties)
   double count = 0.0;           // the number of values, the sum of the weights
   double sum = 0.0;
   double lowest = 0.0;
@@ -194,15 +161,6 @@ Sample sample_of(std::vector<double> values) {
   return sample;
 }
 
-// Whether at most half of the values differ from one another, as with the whole-number
-// intensities of many scanners: then each distinct value is evaluated once, with its count as
-// weight.
-bool many_ties(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const auto distinct = std::unique(values.begin(), values.end()) - values.begin();
-  return 2 * static_cast<std::size_t>(distinct) <= values.size();
-}
-
 // Replaces the sample's values by the distinct ones, in ascending order, weighted by their counts.
 void gather_ties(Sample& sample) {
   ValueSorter sorter;
@@ -227,11 +185,10 @@ Evaluation evaluate(const Sample& sample, const Vector3& theta) {
   const double q = sigma / alpha;
   const double inverse_sigma = 1.0 / sigma;
   double sum_l = 0.0, sum_r = 0.0, sum_rz = 0.0, sum_dr = 0.0, sum_drz = 0.0, sum_drzz = 0.0;
-  const bool weighted = !sample.weights.empty();
   for (std::size_t i = 0; i < sample.values.size(); ++i) {
     const double z = (sample.values[i] - mu) * inverse_sigma - q;
     const NormalTail tail = normal_tail(z);
-    const double weight = weighted ? sample.weights[i] : 1.0;
+    const double weight = sample.weights[i];
     const double r = weight * tail.hazard;
     const double dr = -r * (z + tail.hazard);
     sum_l += weight * tail.log_cdf;
@@ -285,17 +242,14 @@ std::optional<NormexpStatus> edge_ahead(const Sample& sample, const Vector3& the
   return std::nullopt;
 }
 
-// Climbs from theta to the maximum of the log-likelihood of the sample, by Levenberg-Marquardt
-// steps: lambda falls tenfold after a step that gains (to 0, Newton's method, once it is small)
-// and rises tenfold until a step gains. Ends with a Newton step smaller than the tolerance, which
-// is taken without another pass (its gain is that of the quadratic model, half the slope), when
-// no step gains any more, or when bound for an edge (no_background_spread, no_signal). `at` is
-// the evaluation at the end.
-NormexpStatus climb(const Sample& sample, double tolerance, Vector3& theta, Evaluation& at,
-                    int& passes) {
+// Climbs from theta, whose evaluation `at` is, to the maximum of the log-likelihood of the sample,
+// by Levenberg-Marquardt steps: lambda falls tenfold after a step that gains (to 0, Newton's
+// method, once it is small) and rises tenfold until a step gains. Ends with a Newton step smaller
+// than the tolerance, which is taken without another pass (its gain is that of the quadratic
+// model, half the slope), when no step gains any more, or when bound for an edge
+// (no_background_spread, no_signal). `at` is then the evaluation at the end.
+NormexpStatus climb(const Sample& sample, Vector3& theta, Evaluation& at, int& passes) {
   const double count = sample.count;
-  at = evaluate(sample, theta);
-  ++passes;
   double lambda = 0.0;
   for (int step_count = 0; step_count < kStepLimit; ++step_count) {
     if (const auto edge = edge_ahead(sample, theta, at.log_likelihood)) return *edge;
@@ -305,7 +259,7 @@ NormexpStatus climb(const Sample& sample, double tolerance, Vector3& theta, Eval
       lambda = std::max(kSmallestLambda, 10.0 * lambda);
       if (lambda > kLargestLambda) return NormexpStatus::not_converged;  // not a number in H
     }
-    if (lambda <= kNearlyNewton && small_step(step, theta, tolerance)) {
+    if (lambda <= kNearlyNewton && small_step(step, theta, kStepTolerance)) {
       const double slope =
           at.gradient[0] * step[0] + at.gradient[1] * step[1] + at.gradient[2] * step[2];
       for (int i = 0; i < 3; ++i)
@@ -340,76 +294,92 @@ bool at_an_edge(NormexpStatus status) {
   return status == NormexpStatus::no_background_spread || status == NormexpStatus::no_signal;
 }
 
-}  // namespace
-
-NormexpFit fit_normexp(const double* x, std::size_t n) {
-  NormexpFit fit;
+// The values of x[0..n-1] that are finite, as a sample of their distinct values with their counts,
+// and their moment estimates. Nothing when there are fewer than 4 or all are equal.
+std::optional<NormexpStatus> prepare(const double* x, std::size_t n, Sample& sample,
+                                     NormexpParameters& moments) {
   std::vector<double> values;
   values.reserve(n);
   for (std::size_t i = 0; i < n; ++i)
     if (std::isfinite(x[i])) values.push_back(x[i]);
-  if (values.size() < 4) return fit;
+  if (values.size() < 4) return NormexpStatus::too_few_values;
   if (*std::min_element(values.begin(), values.end()) ==
-      *std::max_element(values.begin(), values.end())) {
-    fit.status = NormexpStatus::all_equal;
+      *std::max_element(values.begin(), values.end()))
+    return NormexpStatus::all_equal;
+  sample = sample_of(std::move(values));
+  gather_ties(sample);
+  moments = moment_estimates({sample.values, sample.weights}, sample.count, sample.sum);
+  return std::nullopt;
+}
+
+}  // namespace
+
+NormexpFit fit_normexp_saddle(const double* x, std::size_t n) {
+  NormexpFit fit;
+  Sample all;
+  NormexpParameters moments;
+  if (const auto status = prepare(x, n, all, moments)) {
+    fit.status = *status;
     return fit;
   }
-  Sample all = sample_of(std::move(values));
+  const SaddlePointFit saddle = fit_saddle_point({all.values, all.weights}, moments);
+  fit.status = saddle.converged ? NormexpStatus::converged : NormexpStatus::not_converged;
+  fit.mu = saddle.theta[0];
+  fit.log_sigma = saddle.theta[1];
+  fit.log_alpha = saddle.theta[2];
+  fit.log_likelihood = -0.5 * saddle.m2loglik;
+  fit.start_evaluations = saddle.evaluations;
+  return fit;
+}
 
-  // On many values, a fit to an evenly spread subset first brings the start within its sampling
-  // error of the maximum, from where a few Newton steps over all of them suffice; the starting
-  // values are then taken from the subset. A subset whose fit heads for an edge says nothing of
-  // where the maximum of all of them lies, and a climb over all of them that heads for one from
-  // the subset's fit starts again from the starting values.
-  Sample subset;
-  bool subset_usable = false;
-  if (all.values.size() >= 2 * kSubsetSize) {
-    const std::size_t stride = all.values.size() / kSubsetSize;
-    std::vector<double> every_stride;
-    for (std::size_t i = 0; i < all.values.size(); i += stride)
-      every_stride.push_back(all.values[i]);
-    subset_usable = *std::min_element(every_stride.begin(), every_stride.end()) !=
-                    *std::max_element(every_stride.begin(), every_stride.end());
-    if (subset_usable) subset = sample_of(std::move(every_stride));
+NormexpFit fit_normexp(const double* x, std::size_t n) {
+  NormexpFit fit;
+  Sample all;
+  NormexpParameters moments;
+  if (const auto status = prepare(x, n, all, moments)) {
+    fit.status = *status;
+    return fit;
   }
-  const Vector3 start = subset_usable ? starting_values(subset.values, subset.sum)
-                                      : starting_values(all.values, all.sum);
-  if (many_ties(subset_usable ? subset.values : all.values)) gather_ties(all);
+
+  // The climb starts from the minimum of the saddle-point approximation, reached from the moment
+  // estimates, as limma's does; from the moment estimates themselves if the approximation is not
+  // finite there.
+  const SaddlePointFit saddle = fit_saddle_point({all.values, all.weights}, moments);
+  fit.start_evaluations = saddle.evaluations;
+  const Vector3 start = std::isfinite(saddle.m2loglik) ? saddle.theta : moments;
   Vector3 theta = start;
-  Evaluation at;
-  bool from_start = true;
-  if (subset_usable) {
-    int subset_passes = 0;
-    if (climb(subset, kSubsetTolerance, theta, at, subset_passes) == NormexpStatus::converged)
-      from_start = false;
-    else
-      theta = start;
-  }
-  fit.status = climb(all, kStepTolerance, theta, at, fit.passes);
-  if (at_an_edge(fit.status) && !from_start) {
+  Evaluation at = evaluate(all, theta);
+  fit.passes = 1;
+  const double start_log_likelihood = at.log_likelihood;
+  fit.status = climb(all, theta, at, fit.passes);
+  // limma keeps the saddle-point fit when the exact likelihood does not rise above it there; the
+  // climb here never goes down, so that happens only when it cannot take a single step.
+  if (!at_an_edge(fit.status) && !(at.log_likelihood > start_log_likelihood)) {
     theta = start;
-    fit.status = climb(all, kStepTolerance, theta, at, fit.passes);
+    at.log_likelihood = start_log_likelihood;
   }
 
-  // The fit is the highest of the point the climb reached (unless it was bound for an edge) and
-  // the two edges.
-  double best = -kInfinity;
+  // The fit is the point the climb reached, as limma's is where its optimiser ends, even when an
+  // edge has a higher likelihood: there can be a maximum inside besides the edge. A climb bound
+  // for an edge ends at that edge; one that found no finite likelihood, at the higher edge.
   if (!at_an_edge(fit.status) && std::isfinite(at.log_likelihood)) {
     fit.mu = theta[0];
     fit.log_sigma = theta[1];
     fit.log_alpha = theta[2];
-    best = fit.log_likelihood = at.log_likelihood;
+    fit.log_likelihood = at.log_likelihood;
+    return fit;
   }
+  if (!at_an_edge(fit.status))
+    fit.status = all.shifted_exponential_log_likelihood >= all.normal_log_likelihood
+                     ? NormexpStatus::no_background_spread
+                     : NormexpStatus::no_signal;
   const double count = all.count;
-  if (all.shifted_exponential_log_likelihood > best) {
-    fit.status = NormexpStatus::no_background_spread;
+  if (fit.status == NormexpStatus::no_background_spread) {
     fit.mu = all.lowest;
     fit.log_sigma = -kInfinity;
     fit.log_alpha = std::log(all.sum / count - all.lowest);
-    best = fit.log_likelihood = all.shifted_exponential_log_likelihood;
-  }
-  if (all.normal_log_likelihood > best) {
-    fit.status = NormexpStatus::no_signal;
+    fit.log_likelihood = all.shifted_exponential_log_likelihood;
+  } else {
     fit.mu = all.sum / count;
     fit.log_sigma = 0.5 * std::log(all.variance);
     fit.log_alpha = -kInfinity;

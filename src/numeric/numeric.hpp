@@ -1,10 +1,11 @@
 // The numerical toolkit: offset-indexed arrays, descriptive statistics, the random-pivot sort with
 // its random source, the incomplete beta function behind the t-test p-value, the lowess smoother
 // with and without prior weights, the special functions and variance prior of the moderated
-// t-test, the F distribution and the Benjamini-Hochberg false-discovery rates. The linear models
-// of the genes are in linear_model.hpp.
+// t-test, the F distribution, the Benjamini-Hochberg false-discovery rates and the Nelder-Mead
+// minimiser. The linear models of the genes are in linear_model.hpp.
 #pragma once
 
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -101,3 +102,21 @@ struct VariancePrior {
 // any variance.
 VariancePrior estimate_variance_prior(const std::vector<double>& variances,
                                       const std::vector<double>& dfs);
+
+// The point of lowest value found by nelder_mead, that value, the evaluations of f it took and
+// whether the simplex closed in on it (false: the evaluation limit came first, the simplex stopped
+// shrinking, or f is not finite at the start, which is then the point).
+struct NelderMeadResult {
+  std::vector<double> point;
+  double value = std::numeric_limits<double>::quiet_NaN();
+  int evaluations = 0;
+  bool converged = false;
+};
+
+// Minimises f from `start` by the Nelder-Mead simplex method as R's optim(start, f, method =
+// "Nelder-Mead") does with its default control: reflection 1, contraction 0.5, expansion 2,
+// relative tolerance sqrt(2^-52), about 1.5e-8 (reltol), and at most about 500 evaluations
+// (maxit), taking the same steps.
+NelderMeadResult nelder_mead(const std::function<double(const std::vector<double>&)>& f,
+                             const std::vector<double>& start, int max_evaluations = 500,
+                             double relative_tolerance = 1.4901161193847656e-08);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "numeric/ccl4_array13_green.hpp"
 #include "numeric/normexp.hpp"
 
 namespace {
@@ -56,10 +57,12 @@ std::vector<double> heavy_tailed_channel() {
   return x;
 }
 
-// A column of a swirl array (foreground less background), or nothing without the real data.
-std::vector<double> swirl_channel(const std::string& foreground, const std::string& background) {
-  const std::filesystem::path file =
-      std::filesystem::path(CORVANE_REALDATA) / "swirl" / "swirl.1.spot";
+// A column of a swirl array (foreground less background, or foreground alone when background is
+// empty), or nothing without the real data.
+std::vector<double> swirl_channel(const std::string& foreground, const std::string& background,
+                                  int array = 1) {
+  const std::filesystem::path file = std::filesystem::path(CORVANE_REALDATA) / "swirl" /
+                                     ("swirl." + std::to_string(array) + ".spot");
   std::ifstream in(file);
   if (std::string(CORVANE_REALDATA).empty() || !in) return {};
   std::string line, name;
@@ -78,7 +81,7 @@ std::vector<double> swirl_channel(const std::string& foreground, const std::stri
     double fg = 0.0, bg = 0.0;
     for (std::size_t i = 0; std::getline(fields, field, '\t'); ++i) {
       if (i == foreground_column) fg = std::strtod(field.c_str(), nullptr);
-      if (i == background_column) bg = std::strtod(field.c_str(), nullptr);
+      if (i == background_column && !background.empty()) bg = std::strtod(field.c_str(), nullptr);
     }
     x.push_back(fg - bg);
   }
@@ -382,4 +385,127 @@ TEST(Normexp, TooFewValuesOrNoSpread) {
   EXPECT_FALSE(usable(fit));
   for (double value : out)
     EXPECT_TRUE(std::isnan(value));
+}
+
+// The start of the fit alone, limma's normexp.fit(x, method = "saddle") on the simulated channel:
+// the same 143 evaluations of the saddle-point approximation to the same point, and its minus twice
+// log-likelihood to rounding.
+TEST(NormexpStart, SaddlePointFitAgreesWithLimma) {
+  const std::vector<double> x = normexp_channel();
+  const NormexpFit fit = fit_normexp_saddle(x.data(), x.size());
+  EXPECT_EQ(fit.status, NormexpStatus::converged);
+  EXPECT_EQ(fit.start_evaluations, 143);
+  EXPECT_NEAR(fit.mu, 98.733000617339243, 1e-9);
+  EXPECT_NEAR(fit.log_sigma, 2.7245563658990859, 1e-11);
+  EXPECT_NEAR(fit.log_alpha, 5.9886136439482707, 1e-11);
+  EXPECT_LE(relative(-2.0 * fit.log_likelihood, 28112.951622628862), 1e-13);
+}
+
+// Where the likelihood has more than one maximum the fit must climb to limma's, from limma's
+// start. Each case gives limma's saddle-point start (normexp.fit(x, "saddle"): par, m2loglik and
+// fncount), its "mle" fit (par) and backgroundCorrect.matrix(matrix(x), method = "normexp",
+// normexp.method = "mle", offset = 0 and 50) at some spots.
+struct LimmaClimb {
+  double saddle[3];
+  double saddle_m2loglik;
+  int saddle_evaluations;
+  double mle[3];
+  std::vector<double> spot_x, offset_0, offset_50;
+};
+
+// limma's optimiser stops a little short of the maximum: the parameters agree to within
+// `tolerance` (mu in sigmas), the signals relatively to within `offset_0_tolerance` at offset 0
+// (the lowest spots, whose signal is small, move most) and `offset_50_tolerance` at offset 50;
+// the start to rounding.
+void expect_limmas_climb(const std::vector<double>& x, const LimmaClimb& r, double tolerance,
+                         double offset_0_tolerance, double offset_50_tolerance) {
+  const NormexpFit start = fit_normexp_saddle(x.data(), x.size());
+  EXPECT_EQ(start.start_evaluations, r.saddle_evaluations);
+  EXPECT_NEAR(start.mu, r.saddle[0], 1e-9 * std::exp(r.saddle[1]));
+  EXPECT_NEAR(start.log_sigma, r.saddle[1], 1e-9);
+  EXPECT_NEAR(start.log_alpha, r.saddle[2], 1e-9);
+  EXPECT_LE(relative(-2.0 * start.log_likelihood, r.saddle_m2loglik), 1e-12);
+  const NormexpFit fit = fit_normexp(x.data(), x.size());
+  ASSERT_EQ(fit.status, NormexpStatus::converged);
+  EXPECT_NEAR(fit.mu, r.mle[0], tolerance * std::exp(r.mle[1]));
+  EXPECT_NEAR(fit.log_sigma, r.mle[1], tolerance);
+  EXPECT_NEAR(fit.log_alpha, r.mle[2], tolerance);
+  std::vector<double> at_0(r.spot_x.size()), at_50(r.spot_x.size());
+  normexp_signal(fit, r.spot_x.data(), r.spot_x.size(), 0.0, at_0.data());
+  normexp_signal(fit, r.spot_x.data(), r.spot_x.size(), 50.0, at_50.data());
+  for (std::size_t i = 0; i < r.spot_x.size(); ++i) {
+    EXPECT_LE(relative(at_0[i], r.offset_0[i]), offset_0_tolerance) << "x = " << r.spot_x[i];
+    EXPECT_LE(relative(at_50[i], r.offset_50[i]), offset_50_tolerance) << "x = " << r.spot_x[i];
+  }
+}
+
+// The CCl4 arrays, array 13, green channel (foreground less background): the likelihood has a
+// maximum at sigma = 0.863 (-2 log L = 563422.63), which limma reaches from its start at sigma
+// 0.894, and a higher one at sigma = 2.907 (-2 log L = 563221.37), which a climb from the moment
+// estimates reaches. limma stops 1.3e-6 short in log sigma (its gradient 8.7e-5 against 3e-9
+// here), which moves the signal of the lowest spot by 2.1e-6 of itself. Spots with x = -4, -1,
+// 9, 15, 38, 1000 and 64468.
+TEST(NormexpStart, Ccl4ArrayClimbsToLimmasMaximum) {
+  std::vector<double> x;
+  for (std::size_t i = 0; i < std::size(kCcl4Array13GreenCounts); i += 2)
+    x.insert(x.end(), static_cast<std::size_t>(kCcl4Array13GreenCounts[i + 1]),
+             kCcl4Array13GreenCounts[i]);
+  ASSERT_EQ(x.size(), 44290u);
+  const LimmaClimb r = {
+      {-0.76385271623167439, -0.1120631119547032, 5.3568833629294499},
+      563636.30104640836,
+      122,
+      {-0.82150602656398897, -0.14735045558721907, 5.3569449629970585},
+      {-4, -1, 9, 15, 38, 1000, 64468},
+      {0.20809494281913965, 0.62645981292447028, 9.8179942944173941, 15.817994294417394,
+       38.817994294417389, 1000.8179942944173, 64468.817994294419},
+      {50.208094942819137, 50.626459812924473, 59.817994294417396, 65.817994294417389,
+       88.817994294417389, 1050.8179942944173, 64518.817994294419}};
+  expect_limmas_climb(x, r, 2e-6, 2.5e-6, 1e-7);
+  const NormexpFit fit = fit_normexp(x.data(), x.size());
+  EXPECT_NEAR(-2.0 * fit.log_likelihood, 563422.62518588116, 1e-6);
+}
+
+// swirl.4.spot's Rmean alone (no background subtracted): limma climbs from sigma 1.389 to a
+// maximum at sigma 1.342 (-2 log L = 161321.9067), although the likelihood is higher at the edge
+// sigma -> 0 (161321.2805) and has another maximum at sigma 4.40. limma stops 1.8e-5 short in
+// log sigma (its gradient 2.9e-5 against 1e-9 here), 1.7e-5 of the lowest spot's signal. Spots
+// 6774, 6020, 820, 0 and 999 (the lowest, the highest, the second lowest).
+TEST(NormexpStart, RealArrayStaysAtTheMaximumInsideBelowTheEdge) {
+  const std::vector<double> x = swirl_channel("Rmean", "", 4);
+  if (x.empty()) GTEST_SKIP() << "the real arrays (shared/realdata) are not here";
+  ASSERT_EQ(x.size(), 8448u);
+  const LimmaClimb r = {{108.85433019222521, 0.32859307581254654, 8.5476700291278291},
+                        161360.54776815255,
+                        185,
+                        {108.77453106242841, 0.29412034414967564, 8.5476996450074729},
+                        {x[6774], x[6020], x[820], x[0], x[999]},
+                        {0.77318521882175917, 51082.955119595499, 1.6558282328515201,
+                         13945.765119595497, 274.79651959549602},
+                        {50.773185218821759, 51132.955119595499, 51.655828232851519,
+                         13995.765119595497, 324.79651959549602}};
+  EXPECT_EQ(r.spot_x[0], 107.7532);
+  expect_limmas_climb(x, r, 2.5e-5, 2e-5, 3e-7);
+}
+
+// Whole numbers with a background spread of about 1, floor(3.3 + 0.5 normal(k, 1, 2) + 1500 e):
+// limma climbs to a maximum at sigma 1.807 (-2 log L = 33232.1846), below the edge sigma -> 0
+// with mu the lowest value (33231.5112), where a climb from the moment estimates goes. Spots 570,
+// 1245, 890, 1 and 1000 (in R's numbering: the lowest, the highest, the third lowest).
+TEST(NormexpStart, WholeNumbersStayAtTheMaximumInsideBelowTheEdge) {
+  std::vector<double> x;
+  for (int k = 1; k <= 2000; ++k)
+    x.push_back(std::floor(3.3 + 0.5 * normal(k, 1, 2) + 1500 * exponential(k)));
+  const LimmaClimb r = {{3.2144104666932334, 0.48710863327296361, 7.3076057017571596},
+                        33241.67499029691,
+                        139,
+                        {3.3829530555643834, 0.59148022450438809, 7.3069504701395074},
+                        {2, 13337, 6, 475, 1978},
+                        {1.0387280747453738, 13333.614857242881, 2.887911370675746,
+                         471.61485724288156, 1974.6148572428815},
+                        {51.038728074745372, 13383.614857242881, 52.887911370675745,
+                         521.6148572428815, 2024.6148572428815}};
+  expect_limmas_climb(x, r, 1e-6, 1e-6, 1e-7);
+  const NormexpFit fit = fit_normexp(x.data(), x.size());
+  EXPECT_NEAR(-2.0 * fit.log_likelihood, 33232.184572519465, 1e-6);
 }
