@@ -57,8 +57,9 @@ void create_gene_arrays(Run& run) {
   run.genes.t_statistic = dvector(1, genes);
   run.genes.degrees_of_freedom = dvector(1, genes);
 
-  // spots_used gets its value when each gene is processed.
+  // spots_used gets its value when each gene is processed; a gene that is not stays at 0.
   for (int32_t g = 1; g <= genes; ++g) {
+    run.genes.spots_used[g] = 0;
     run.genes.ratio_sd[g] = 0.0;
     run.genes.log_sd[g] = 0.0;
     run.genes.outliers_found[g] = 0;

@@ -12,7 +12,20 @@
 
 namespace {
 
+// The spot a gene is named by: the last of its spots for the scanner's files, as merge.txt names
+// it, the first for the other formats.
+int32_t naming_spot(const Run& run, int32_t gene) {
+  const GeneMembers& members = run.genes.members;
+  const auto end = static_cast<std::size_t>(members.first[static_cast<std::size_t>(gene)]);
+  const auto start = static_cast<std::size_t>(members.first[static_cast<std::size_t>(gene - 1)]);
+  return members.spots[run.slides.format == SlideFormat::kScanner ? end - 1 : start];
+}
+
+// Where the gene lies, as merge.txt shows it for the scanner's files; the other formats name a
+// gene by its ID, its spots lying anywhere on the array.
 std::string gene_position(const Run& run, int32_t gene) {
+  if (run.slides.format != SlideFormat::kScanner)
+    return run.slides.spot_id[static_cast<std::size_t>(naming_spot(run, gene) - 1)];
   const int32_t first_spot = (gene - 1) * run.options.ReplicateCount + 1;
   const int32_t last_spot = gene * run.options.ReplicateCount;
   std::string position = "AR" + std::to_string(run.slides.spot_array_row[last_spot]) + " AC" +
@@ -61,10 +74,9 @@ void collect_gene_figures(Run& run) {
     const bool pooled_test = !(run.genes.p_value[g] < 0.0);
     const bool moderated_test = test.made && test.slides_used[g] > 0;
     if (!pooled_test && !moderated_test) continue;
-    const int32_t last_spot = g * run.options.ReplicateCount;
     GeneFigures gene;
     gene.gene = g;
-    gene.name = field_without_tab(run.slides.spot_name[last_spot].block());
+    gene.name = field_without_tab(run.slides.spot_name[naming_spot(run, g)].block());
     gene.position = gene_position(run, g);
     gene.pooled_test = pooled_test;
     gene.mean_ratio = pooled_test ? run.genes.ratio_mean[g] : NAN;

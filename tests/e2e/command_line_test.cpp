@@ -102,9 +102,7 @@ TEST(CommandLine, UsageErrorsEndWithStatus2AndTouchNoReport) {
   // A device: /dev/zero on POSIX, NUL on Windows.
   const std::string device = kOnWindows ? "NUL" : "/dev/zero";
   const std::string cases[][2] = {
-      {"-x slide01.txt",
-       "unknown option '-x'; the options are -r, --ratio, -c, -o, -q, -t, --normalise, "
-       "--dye-swap, --genes, --spots, --report, --help and --version"},
+      {"-x slide01.txt", "unknown option '-x'"},
       {"slide01.txt -r", "option --replicates needs a value"},
       {"-r 0 slide01.txt",
        "option --replicates takes the replicate spots per gene, a whole number of 1 or more, "
@@ -147,9 +145,7 @@ TEST(CommandLine, UsageErrorsEndWithStatus2AndTouchNoReport) {
        "option --dye-swap names slide 2 twice: name each swapped slide once"},
       {"--rep 4 slide01.txt", "option '--rep' is ambiguous: it could be --replicates or --report"},
       {"-r 4 --quiet=yes slide01.txt", "option --quiet takes no value"},
-      {"-qx -r 4 slide01.txt",
-       "unknown option '-x'; the options are -r, --ratio, -c, -o, -q, -t, --normalise, "
-       "--dye-swap, --genes, --spots, --report, --help and --version"},
+      {"-qx -r 4 slide01.txt", "unknown option '-x'"},
       {"-r 4 slide01.txt ./slide01.txt",
        "result files 'slide01.txt' (file 1) and './slide01.txt' (file 2) are the same file: "
        "name each file once"},
