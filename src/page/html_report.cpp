@@ -69,11 +69,12 @@ table.tests{font-size:12px}table.tests td,table.tests th{padding:2px 6px}
 )";
 
 // The style of what only a run with a linear model shows: the design matrix, the table of calls
-// and the small plots of the contrasts, whose uncalled genes are dots of one path.
+// and the small plots of the contrasts, whose uncalled genes are dots of one path. The gene table
+// of several contrasts is wide: its cells keep their numbers on one line.
 const char* const kDesignStyle = R"(<style>
 #run th{vertical-align:top}
 table.design{font-size:12px;margin:4px 0}table.design td,table.design th{padding:1px 6px}
-details summary{cursor:pointer}
+details summary{cursor:pointer}#genes td{white-space:nowrap}
 figure.contrast{margin:0;width:424px}figure.contrast .note{margin:2px 0 0}
 .dots{fill:none;stroke:#8cbfdc;stroke-width:4;stroke-linecap:round}
 </style>
