@@ -75,7 +75,7 @@ const char* const kDesignStyle = R"(<style>
 #run th{vertical-align:top}
 table.design{font-size:12px;margin:4px 0}table.design td,table.design th{padding:1px 6px}
 details summary{cursor:pointer}#genes td{white-space:nowrap}
-figure.contrast{margin:0;width:424px}figure.contrast .note{margin:2px 0 0}
+figure.contrast{margin:0 0 8px;width:424px}figure.contrast .note{margin:2px 0 0}
 .dots{fill:none;stroke:#8cbfdc;stroke-width:4;stroke-linecap:round}
 </style>
 )";
