@@ -1,7 +1,9 @@
 // A section for each gene of the gene table: its replicate spots slide by slide, one row a slide,
 // as dots on the normalised log2 ratio axis coloured by what the gene statistics made of them,
 // the slide means of the moderated test as short black bars and the pooled log2 mean as a dashed
-// line, beside the numbers of both tests. Each decision's dots are one path of zero-length
+// line, beside the numbers of both tests. With a linear model the bars are the arrays' means the
+// model takes, there is no pooled mean, and the numbers are each contrast's logFC, p and q (and
+// the F-test's when it ranks the genes). Each decision's dots are one path of zero-length
 // strokes with round caps, so that 50 sections of 99 slides stay small.
 
 #include <algorithm>
@@ -14,7 +16,6 @@
 
 namespace {
 
-constexpr int kShownDigits = 4;
 constexpr double kNameWidth = 150.0, kPlotWidth = 360.0, kRight = 12.0;
 constexpr double kTop = 4.0, kBottom = 36.0;
 constexpr std::size_t kLongestName = 24;
@@ -42,10 +43,6 @@ double row_height(std::size_t slides) {
 
 double strip_height(std::size_t slides) {
   return kTop + row_height(slides) * static_cast<double>(slides) + kBottom;
-}
-
-std::string shown(double value) {
-  return rounded_number(value, kShownDigits);
 }
 
 // A long file name keeps its end, where the names of one run differ.
@@ -120,7 +117,7 @@ void append_strip(std::string& page, const RunFigures& figures, const GeneFigure
   }
   svg += "</g>\n<path class=\"guide\" d=\"" + guides + "\"/>";
   append_line(svg, plot.x.pixel(0.0), plot.top, plot.x.pixel(0.0), plot.bottom(), "zero");
-  if (gene.pooled_test && std::isfinite(gene.log2_mean)) {
+  if (!design_shown(figures) && gene.pooled_test && std::isfinite(gene.log2_mean)) {
     const double x = plot.x.pixel(gene.log2_mean);
     append_line(svg, x, plot.top, x, plot.bottom(), "pooled-mean");
   }
@@ -159,22 +156,58 @@ void append_test_rows(std::string& page, const char* test, const std::array<cons
   page += "</tr>\n";
 }
 
+// A linear model's numbers: every contrast's estimate, p and q, the F-test when it ranks the
+// genes, and what the contrasts share.
+void append_design_numbers(std::string& page, const RunFigures& figures, const GeneFigures& gene) {
+  const DesignFigures& design = figures.design;
+  page += "<table class=\"tests\">\n<tr><th>Contrast</th><th>logFC</th><th>p</th><th>q</th></tr>\n";
+  for (const ContrastFigures& contrast : design.contrasts) {
+    page += "<tr><th>";
+    append_escaped(page, contrast.name);
+    page += "</th>";
+    for (const std::vector<double>* values :
+         {&contrast.log_fc, &contrast.p_value, &contrast.q_value})
+      append_cell(page, shown_in_contrast(contrast, *values, gene.gene), true);
+    page += "</tr>\n";
+  }
+  if (design.ranked_by_f) {
+    page += "<tr><th>F-test</th><td class=\"n\">\u2013</td>";
+    append_cell(page, shown_number(gene.moderated_p), true);
+    append_cell(page, shown_number(gene.moderated_q), true);
+    page += "</tr>\n";
+  }
+  page += "</table>\n<p class=\"note\">Arrays used " + std::to_string(gene.slides_used);
+  if (!design.contrasts.empty()) {
+    const ContrastFigures& first = design.contrasts.front();
+    page += ", AveExpr " + shown_in_contrast(first, first.ave_expr, gene.gene);
+  }
+  if (!design.ranked_by_f) page += ", moderated t " + shown_number(gene.moderated_t);
+  page +=
+      ", degrees of freedom of the moderated tests " + shown_number(gene.moderated_df) + ".</p>\n";
+}
+
 void append_numbers(std::string& page, const RunFigures& figures, const GeneFigures& gene) {
+  if (design_shown(figures)) {
+    append_design_numbers(page, figures, gene);
+    return;
+  }
   const bool pooled = gene.pooled_test;
   const bool moderated = figures.moderated.made && gene.slides_used > 0;
   page += "<table class=\"tests\">\n";
   append_test_rows(
       page, "Pooled t-test", {"mean ratio", "log2 mean", "spots used", "outliers", "p", "q"},
-      {value_or_dash(pooled, shown(gene.mean_ratio)), value_or_dash(pooled, shown(gene.log2_mean)),
-       std::to_string(gene.spots_used), std::to_string(gene.outliers),
-       value_or_dash(pooled, shown(gene.p_value)), value_or_dash(pooled, shown(gene.q_value))});
-  append_test_rows(
-      page, "Moderated t-test", {"slides used", "mean of slide log2 means", "t", "df", "p", "q"},
-      {std::to_string(gene.slides_used), value_or_dash(moderated, shown(gene.slide_log2_mean)),
-       value_or_dash(moderated, shown(gene.moderated_t)),
-       value_or_dash(moderated, shown(gene.moderated_df)),
-       value_or_dash(moderated, shown(gene.moderated_p)),
-       value_or_dash(moderated, shown(gene.moderated_q))});
+      {value_or_dash(pooled, shown_number(gene.mean_ratio)),
+       value_or_dash(pooled, shown_number(gene.log2_mean)), std::to_string(gene.spots_used),
+       std::to_string(gene.outliers), value_or_dash(pooled, shown_number(gene.p_value)),
+       value_or_dash(pooled, shown_number(gene.q_value))});
+  append_test_rows(page, "Moderated t-test",
+                   {"slides used", "mean of slide log2 means", "t", "df", "p", "q"},
+                   {std::to_string(gene.slides_used),
+                    value_or_dash(moderated, shown_number(gene.slide_log2_mean)),
+                    value_or_dash(moderated, shown_number(gene.moderated_t)),
+                    value_or_dash(moderated, shown_number(gene.moderated_df)),
+                    value_or_dash(moderated, shown_number(gene.moderated_p)),
+                    value_or_dash(moderated, shown_number(gene.moderated_q))});
   page += "</table>\n";
 }
 
@@ -202,7 +235,7 @@ void append_counts(std::string& page, const GeneFigures& gene) {
   page += ".</p>\n";
 }
 
-void append_legend(std::string& page) {
+void append_legend(std::string& page, const RunFigures& figures) {
   page += "<p class=\"legend\">";
   for (const DotStyle& style : kDotStyles) {
     page += "<span class=\"swatch\"><svg width=\"12\" height=\"12\">";
@@ -214,6 +247,14 @@ void append_legend(std::string& page) {
     page += "</b>: ";
     page += style.meaning;
     page += "</span> ";
+  }
+  if (design_shown(figures)) {
+    page +=
+        "<span class=\"swatch\"><svg width=\"12\" height=\"12\"><path class=\"slide-mean\" "
+        "d=\"M6 1v10\"/></svg>the array's mean log2 ratio that the linear model takes (its spots "
+        "that passed the quality test)</span> Spots without a ratio (no_ratio) have no place on "
+        "the axis; each gene's counts of every decision stand under its numbers.</p>\n";
+    return;
   }
   page +=
       "<span class=\"swatch\"><svg width=\"12\" height=\"12\"><path class=\"slide-mean\" "
@@ -228,8 +269,14 @@ void append_legend(std::string& page) {
 
 void append_gene_section_style(std::string& page, const RunFigures& figures) {
   // The heading and its margins above the strip, or the table of numbers when it is the taller.
-  constexpr double kHeading = 40.0, kNumbers = 130.0;
-  const double height = kHeading + std::max(strip_height(figures.slides.size()), kNumbers);
+  constexpr double kHeading = 40.0, kNumbers = 130.0, kNumberRow = 20.0;
+  double numbers = kNumbers;
+  if (design_shown(figures)) {
+    // A row a contrast, the heading row and the F-test, and the note below.
+    const std::size_t rows = figures.design.contrasts.size() + 2;
+    numbers = std::max(kNumbers, kNumberRow * static_cast<double>(rows) + 60.0);
+  }
+  const double height = kHeading + std::max(strip_height(figures.slides.size()), numbers);
   page += "<style>section.gene{content-visibility:auto;contain-intrinsic-size:auto ";
   page += coordinate(height);
   page += "px}</style>\n";
@@ -250,7 +297,7 @@ void append_gene_sections(std::string& page, const RunFigures& figures) {
     return;
   }
   page += "<section id=\"gene-spots\"><h2>The listed genes spot by spot</h2>\n";
-  append_legend(page);
+  append_legend(page, figures);
   for (std::size_t rank = 0; rank < ranked.size(); ++rank) {
     const GeneFigures& gene = *ranked[rank];
     if (!has_gene_section(gene)) continue;

@@ -1,8 +1,8 @@
 // The page of the HTML run report: the run's facts and warnings, the table of slides, the
-// figures, an image of each slide, the table of the genes with the smallest p-values and a
-// section for each of them. Numbers in tables are rounded to four significant digits (as "%.4g"
-// writes them, "inf" and "nan" as they are); counts are exact and the quality constant is shown
-// as it was given.
+// figures, an image of each slide, the contrasts of a linear model when the run fits one, the
+// table of the genes with the smallest p-values and a section for each of them. Numbers in tables
+// are rounded to four significant digits (as "%.4g" writes them, "inf" and "nan" as they are);
+// counts are exact and the quality constant is shown as it was given.
 
 #include "page/html_report.hpp"
 
@@ -15,8 +15,6 @@
 #include "run/run.hpp"
 
 namespace {
-
-constexpr int kShownDigits = 4;
 
 // One inline style sheet; the sequential blues and oranges of the MA density run light to dark,
 // the categories use the blue and orange that readers with any colour vision tell apart. The
@@ -70,21 +68,17 @@ table.tests{font-size:12px}table.tests td,table.tests th{padding:2px 6px}
 </style>
 )";
 
-std::string shown(double value) {
-  return rounded_number(value, kShownDigits);
-}
-
-void append_cell(std::string& page, const std::string& text, bool numeric) {
-  page += numeric ? "<td class=\"n\">" : "<td>";
-  append_escaped(page, text);
-  page += "</td>";
-}
-
-void append_fact(std::string& page, const char* label, const std::string& value) {
-  page += std::string("<tr><th>") + label + "</th>";
-  append_cell(page, value, false);
-  page += "</tr>\n";
-}
+// The style of what only a run with a linear model shows: the design matrix, the table of calls
+// and the small plots of the contrasts, whose uncalled genes are dots of one path. The gene table
+// of several contrasts is wide: its cells keep their numbers on one line.
+const char* const kDesignStyle = R"(<style>
+#run th{vertical-align:top}
+table.design{font-size:12px;margin:4px 0}table.design td,table.design th{padding:1px 6px}
+details summary{cursor:pointer}#genes td{white-space:nowrap}
+figure.contrast{margin:0 0 8px;width:424px}figure.contrast .note{margin:2px 0 0}
+.dots{fill:none;stroke:#8cbfdc;stroke-width:4;stroke-linecap:round}
+</style>
+)";
 
 std::string method_text(const std::string& method) {
   if (method == "total") {
@@ -99,6 +93,38 @@ std::string method_text(const std::string& method) {
   return method;
 }
 
+// The background correction as the command line names it, and the offset added to every net when
+// there is one.
+std::string background_text(const RunFigures& figures) {
+  const std::string& method = figures.background;
+  std::string text = method;
+  if (method == "subtract") text = "subtract: each channel's foreground less its background";
+  if (method == "none") text = "none: the foreground as read, no background taken off";
+  if (method == "normexp") {
+    text =
+        "normexp: the signal a normal-plus-exponential model of each channel expects, given its "
+        "foreground less background";
+  }
+  if (figures.background_offset != 0.0) {
+    text +=
+        "; then " + shortest_number(figures.background_offset) + " added to every net intensity";
+  }
+  return text;
+}
+
+std::string between_text(const std::string& method) {
+  if (method == "none") return "none: each slide as its own normalisation left it";
+  if (method == "scale") return "scale: M of every slide scaled to one median absolute deviation";
+  if (method == "quantile") {
+    return "quantile: the intensities of both channels of every slide made to share one "
+           "distribution";
+  }
+  if (method == "Aquantile") {
+    return "Aquantile: the A values of every slide made to share one distribution, M kept";
+  }
+  return method;
+}
+
 std::string swapped_slides_text(const RunFigures& figures) {
   std::string text;
   for (std::size_t index = 0; index < figures.slides.size(); ++index) {
@@ -109,14 +135,22 @@ std::string swapped_slides_text(const RunFigures& figures) {
   return text.empty() ? "none" : text;
 }
 
-// The genes each test made and those it calls changed, at a q-value below 0.05.
+// The genes each test made and those it calls changed, at a q-value below 0.05; for a linear
+// model those of the test that ranks its genes.
 void append_test_counts(std::string& page, const RunFigures& figures) {
   std::size_t pooled = 0, pooled_called = 0, moderated = 0, moderated_called = 0;
   for (const GeneFigures& gene : figures.tested_genes) {
     pooled += gene.pooled_test;
     pooled_called += gene.pooled_test && gene.q_value < kSignificantQ;
-    moderated += figures.moderated.made && gene.slides_used > 0;
-    moderated_called += figures.moderated.made && gene.moderated_q < kSignificantQ;
+    moderated += moderated_test_shown(figures) && gene.slides_used > 0;
+    moderated_called += moderated_test_shown(figures) && gene.moderated_q < kSignificantQ;
+  }
+  if (design_shown(figures)) {
+    append_fact(page, "Genes tested", "linear model " + std::to_string(moderated));
+    append_fact(page, "Genes called changed (q &lt; 0.05)",
+                shown_test_name(figures) + ": " + std::to_string(moderated_called) +
+                    " (each contrast's calls in the table of the contrasts)");
+    return;
   }
   std::string tested = "pooled t-test " + std::to_string(pooled);
   std::string called = "pooled t-test " + std::to_string(pooled_called);
@@ -128,7 +162,19 @@ void append_test_counts(std::string& page, const RunFigures& figures) {
   append_fact(page, "Genes called changed (q &lt; 0.05)", called);
 }
 
+std::string prior_text(double prior_df, double prior_variance) {
+  const std::string d0 = std::isinf(prior_df) ? "infinity (every gene takes the prior variance)"
+                                              : shown_number(prior_df);
+  return "prior degrees of freedom d0 = " + d0 +
+         ", prior variance s0\u00b2 = " + shown_number(prior_variance);
+}
+
 void append_moderated_fact(std::string& page, const RunFigures& figures) {
+  if (design_shown(figures)) {
+    append_fact(page, "Moderated tests of the linear model",
+                prior_text(figures.design.prior_df, figures.design.prior_variance));
+    return;
+  }
   const ModeratedFigures& moderated = figures.moderated;
   if (!moderated.made) {
     append_fact(page, "Moderated t-test across slides",
@@ -136,12 +182,8 @@ void append_moderated_fact(std::string& page, const RunFigures& figures) {
                     ". The plots and the gene table below show the pooled t-test.");
     return;
   }
-  const std::string d0 = std::isinf(moderated.prior_df)
-                             ? "infinity (every gene takes the prior variance)"
-                             : shown(moderated.prior_df);
   append_fact(page, "Moderated t-test across slides",
-              "prior degrees of freedom d0 = " + d0 +
-                  ", prior variance s0\u00b2 = " + shown(moderated.prior_variance));
+              prior_text(moderated.prior_df, moderated.prior_variance));
 }
 
 void append_run_facts(std::string& page, const RunFigures& figures) {
@@ -150,11 +192,15 @@ void append_run_facts(std::string& page, const RunFigures& figures) {
   append_fact(page, "Spots per slide", std::to_string(figures.spots_per_slide));
   append_fact(page, "Genes", std::to_string(figures.genes));
   append_fact(page, "Replicate spots per gene", std::to_string(figures.replicates));
+  append_fact(page, "File format", figures.format);
   append_fact(page, "Ratio",
               figures.ratio_choice == 1 ? "channel 2 over channel 1" : "channel 1 over channel 2");
+  append_fact(page, "Background correction", background_text(figures));
   append_fact(page, "Normalisation", method_text(figures.normalisation_method));
+  append_fact(page, "Normalisation between slides", between_text(figures.between));
   append_fact(page, "Dye-swapped slides (ratio the other way round)", swapped_slides_text(figures));
   append_fact(page, "Quality constant C", shortest_number(figures.quality_constant));
+  if (design_shown(figures)) append_design_facts(page, figures);
   append_moderated_fact(page, figures);
   append_test_counts(page, figures);
   page += "<tr><th>Command line</th><td><code>";
@@ -205,10 +251,10 @@ void append_slide_table(std::string& page, const RunFigures& figures) {
     append_cell(page, std::to_string(index + 1) + (warned ? " (!)" : ""), true);
     append_cell(page, slide.file, false);
     append_cell(page, slide.dye_swapped ? "yes" : "", false);
-    append_cell(page, shown(slide.ch1_total), true);
-    append_cell(page, shown(slide.ch2_total), true);
+    append_cell(page, shown_number(slide.ch1_total), true);
+    append_cell(page, shown_number(slide.ch2_total), true);
     const bool has_factor = slide.norm_factor > 0.0 && std::isfinite(slide.norm_factor);
-    append_cell(page, has_factor ? shown(slide.norm_factor) : "NA", true);
+    append_cell(page, has_factor ? shown_number(slide.norm_factor) : "NA", true);
     append_cell(page, std::to_string(slide.spots_failing_quality), true);
     append_cell(page, std::to_string(slide.spots_without_ratio), true);
     append_cell(page, std::to_string(slide.outliers_rejected), true);
@@ -216,67 +262,6 @@ void append_slide_table(std::string& page, const RunFigures& figures) {
   }
   page += "</table>\n<p class=\"note\">(!) marks a slide with a warning. " +
           factor_note(figures.normalisation_method) + "</p></section>\n";
-}
-
-// A p-value of a test the gene did not have is a dash.
-std::string shown_or_dash(bool made, double value) {
-  return made ? shown(value) : "\u2013";
-}
-
-void append_top_genes(std::string& page, const RunFigures& figures) {
-  const bool moderated = moderated_test_shown(figures);
-  const std::vector<const GeneFigures*> ranked = listed_genes(figures);
-  const std::size_t listed = ranked.size();
-  page += "<section id=\"genes\"><h2>The " + std::to_string(listed) + " genes with the smallest " +
-          (moderated ? "moderated" : "pooled") + " t-test p-values</h2>\n<table>\n<tr>" +
-          "<th>Rank</th><th>Gene</th><th>Name</th><th>Position</th>";
-  page += moderated ? "<th>Slides used</th><th>Mean of slide log2 means</th><th>Moderated t</th>"
-                      "<th>Moderated p</th><th>Moderated q</th><th>Pooled p</th></tr>\n"
-                    : "<th>Mean ratio</th><th>log2 mean</th><th>p</th><th>q</th>"
-                      "<th>Spots used</th></tr>\n";
-  for (std::size_t rank = 0; rank < listed; ++rank) {
-    const GeneFigures& gene = *ranked[rank];
-    page += "<tr class=\"gene-row\">";
-    append_cell(page, std::to_string(rank + 1), true);
-    append_cell(page, std::to_string(gene.gene), true);
-    if (has_gene_section(gene)) {
-      page += "<td><a href=\"#" + gene_anchor(gene) + "\">";
-      append_escaped(page, shown_gene_name(gene));
-      page += "</a></td>";
-    } else {
-      append_cell(page, gene.name, false);
-    }
-    append_cell(page, gene.position, false);
-    if (moderated) {
-      append_cell(page, std::to_string(gene.slides_used), true);
-      append_cell(page, shown(gene.slide_log2_mean), true);
-      append_cell(page, shown(gene.moderated_t), true);
-      append_cell(page, shown(gene.moderated_p), true);
-      append_cell(page, shown(gene.moderated_q), true);
-      append_cell(page, shown_or_dash(gene.pooled_test, gene.p_value), true);
-    } else {
-      append_cell(page, shown(gene.mean_ratio), true);
-      append_cell(page, shown(gene.log2_mean), true);
-      append_cell(page, shown(gene.p_value), true);
-      append_cell(page, shown(gene.q_value), true);
-      append_cell(page, std::to_string(gene.spots_used), true);
-    }
-    page += "</tr>\n";
-  }
-  page += "</table>\n<p class=\"note\">";
-  if (moderated) {
-    page +=
-        "The moderated t-test takes a gene's mean normalised log2 ratio on each slide and tests "
-        "their mean against 0, with a variance shrunk towards one estimated from every gene. "
-        "Pooled p: the t-test of every kept ratio of the gene together (a dash: none). ";
-  }
-  page +=
-      "q: the p-value adjusted for the number of genes tested (Benjamini-Hochberg false "
-      "discovery rate).";
-  if (listed > 0 && has_gene_section(*ranked[0])) {
-    page += " A gene's name leads to its replicate spots, slide by slide, below.";
-  }
-  page += "</p></section>\n";
 }
 
 }  // namespace
@@ -293,7 +278,7 @@ std::vector<std::string> slide_warnings(const RunFigures& figures, const SlideFi
   }
   // Written so that a factor that is not a number is warned about too.
   if (!(slide.norm_factor >= 0.5 && slide.norm_factor <= 2.0)) {
-    warnings.push_back("normalisation factor " + shown(slide.norm_factor) +
+    warnings.push_back("normalisation factor " + shown_number(slide.norm_factor) +
                        " lies outside 0.5 to 2: one channel is much brighter than the other.");
   }
   if (static_cast<int64_t>(slide.spots_failing_quality) * 5 > figures.spots_per_slide) {
@@ -311,6 +296,7 @@ std::string html_report_text(const RunFigures& figures) {
       "<title>Corvane run report</title>\n";
   page += kStyle;
   append_gene_section_style(page, figures);
+  if (design_shown(figures)) page += kDesignStyle;
   page += "</head>\n<body>\n<h1>Corvane run report</h1>\n";
   append_run_facts(page, figures);
   append_slide_table(page, figures);
@@ -318,6 +304,7 @@ std::string html_report_text(const RunFigures& figures) {
   append_box_plot(page, figures);
   append_slide_images(page, figures);
   append_volcano_plot(page, figures);
+  if (design_shown(figures)) append_contrasts(page, figures);
   append_p_value_histogram(page, figures);
   append_top_genes(page, figures);
   append_gene_sections(page, figures);

@@ -21,17 +21,26 @@ constexpr double kSignificantQ = 0.05;
 std::vector<std::string> slide_warnings(const RunFigures& figures, const SlideFigures& slide,
                                         int32_t number);
 
-// The test that the volcano plot, the p-value histogram and the gene table show: the moderated
-// t-test across slides when it was made, the pooled t-test of the kept ratios otherwise.
+// The test that the p-value histogram, the gene table and the gene sections follow (and the
+// volcano plot of a run without a design). With a linear model (design_shown) it is the test that
+// ranks its genes: the moderated t-test of its first contrast, or with several contrasts their
+// moderated F-test. Without one it is the moderated t-test across slides when it was made, the
+// pooled t-test of the kept ratios otherwise. The genes' moderated_* fields hold the first two.
+bool design_shown(const RunFigures& figures);
 bool moderated_test_shown(const RunFigures& figures);
 
-// A gene under the shown test: whether the test was made for it, and its log2 mean (the mean of
-// its slide means for the moderated test), p-value and q-value.
+// A gene under the shown test: whether the test was made for it (a moderated test for a gene with
+// slides_used of 1 or more), and its log2 mean (the mean of its slide means for the moderated
+// test, the first contrast's estimate for a linear model), p-value and q-value.
 struct ShownTest {
   bool tested;
   double log2_mean, p_value, q_value;
 };
 ShownTest shown_test_of(const RunFigures& figures, const GeneFigures& gene);
+
+// The shown test for sentences and headings: "pooled t-test", "moderated t-test", "moderated
+// t-test of NAME" (a linear model's single contrast) or "moderated F-test of the K contrasts".
+std::string shown_test_name(const RunFigures& figures);
 
 // Why the moderated test was not made, as a clause without its full stop.
 std::string not_made_reason(const RunFigures& figures);
@@ -47,6 +56,32 @@ std::vector<const GeneFigures*> listed_genes(const RunFigures& figures);
 
 // The name of a gene as shown on the page: its name, or "gene N" when the name is empty.
 std::string shown_gene_name(const GeneFigures& gene);
+// The same for gene number `gene` (from 1): "gene N" for a gene not among the tested genes.
+std::string shown_gene_name(const RunFigures& figures, int32_t gene);
+
+// The plots of a linear model show this many contrasts at most, the first ones.
+constexpr std::size_t kPlottedContrasts = 6;
+
+// Where a contrast holds gene number `gene` among its genes with an estimate; npos when it does
+// not hold it.
+constexpr std::size_t kNoPlace = static_cast<std::size_t>(-1);
+std::size_t place_in_contrast(const ContrastFigures& contrast, int32_t gene);
+// A value of one of the contrast's per-gene vectors (logFC, AveExpr, p, q) for gene number
+// `gene`, as the tables show numbers; a dash when the contrast holds no estimate for the gene.
+std::string shown_in_contrast(const ContrastFigures& contrast, const std::vector<double>& values,
+                              int32_t gene);
+
+// The rows of "The run" for a linear model: its design matrix (arrays by coefficients, folded
+// away in a details element beyond 12 arrays), its contrasts with their definitions and the test
+// that ranks the genes.
+void append_design_facts(std::string& page, const RunFigures& figures);
+
+// The contrasts of a linear model: the genes each calls down and up at q below 0.05 and those it
+// does not call, then a volcano plot and an MA plot of each of the first kPlottedContrasts.
+void append_contrasts(std::string& page, const RunFigures& figures);
+
+// The table of the listed genes under the shown test, each name linked to its section.
+void append_top_genes(std::string& page, const RunFigures& figures);
 
 // Small multiples of the MA density of every slide on shared axes, with their legend.
 void append_ma_panels(std::string& page, const RunFigures& figures);
@@ -54,7 +89,8 @@ void append_ma_panels(std::string& page, const RunFigures& figures);
 // The log2 spot ratios of every slide as box plots side by side.
 void append_box_plot(std::string& page, const RunFigures& figures);
 
-// log2 mean against -log10 p of every gene with a p-value.
+// log2 mean against -log10 p of every gene with a p-value; nothing for a linear model, whose
+// contrasts have volcano plots of their own.
 void append_volcano_plot(std::string& page, const RunFigures& figures);
 
 // Histogram of the p-values in 20 bins of 0.05.

@@ -120,6 +120,22 @@ std::string rounded_number(double value, int significant_digits) {
   return std::string(text, result.ptr);
 }
 
+std::string shown_number(double value) {
+  return rounded_number(value, 4);
+}
+
+void append_cell(std::string& page, const std::string& text, bool numeric) {
+  page += numeric ? "<td class=\"n\">" : "<td>";
+  append_escaped(page, text);
+  page += "</td>";
+}
+
+void append_fact(std::string& page, const char* label, const std::string& value) {
+  page += std::string("<tr><th>") + label + "</th>";
+  append_cell(page, value, false);
+  page += "</tr>\n";
+}
+
 std::string coordinate(double value) {
   if (!std::isfinite(value)) return "0";
   double tenths = std::round(value * 10.0);

@@ -18,6 +18,15 @@ std::string shortest_number(double value);
 // 1.235, 0.0001235, 1.235e+08. Non-finite values as shortest_number writes them.
 std::string rounded_number(double value, int significant_digits);
 
+// A number as the page's tables show it: rounded to four significant digits.
+std::string shown_number(double value);
+
+// A table cell holding the escaped text, right-aligned when numeric.
+void append_cell(std::string& page, const std::string& text, bool numeric);
+
+// A row of a two-column table of facts: the label as markup, the value as text.
+void append_fact(std::string& page, const char* label, const std::string& value);
+
 // Appends the bytes in base64 (RFC 4648, with padding), as a data: URI holds them.
 void append_base64(std::string& out, std::string_view bytes);
 

@@ -1,6 +1,6 @@
-// Histogram of the p-values of the shown test (the moderated t-test across slides when it was
-// made) in 20 bins of 0.05: flat when no gene changes, with a peak at 0 when some do. A dashed
-// line marks the height of a flat histogram.
+// Histogram of the p-values of the shown test (the test that ranks the genes of a linear model,
+// the moderated t-test across slides when it was made) in 20 bins of 0.05: flat when no gene
+// changes, with a peak at 0 when some do. A dashed line marks the height of a flat histogram.
 
 #include <algorithm>
 #include <array>
@@ -38,14 +38,23 @@ void append_p_value_histogram(std::string& page, const RunFigures& figures) {
   widen_to_ticks(y_low, y_high, y_ticks);
   Plot plot = make_plot(kLeft, kTop, kWidth, kHeight, 0.0, 1.0, 0.0, y_high);
 
-  const std::string test_name = moderated_test_shown(figures) ? "moderated" : "pooled";
-  page += "<section id=\"pvalues\"><h2>p-values of the " + test_name + " t-test</h2>\n<p>The " +
-          test_name + " t-test p-values of " + std::to_string(counted) +
-          " genes in bins of 0.05. The dashed line is the height every bin would have if no "
-          "gene changed; a peak at 0 holds the changed genes.</p>\n";
+  const std::string test_name = shown_test_name(figures);
+  const bool design = design_shown(figures);
+  page += "<section id=\"pvalues\"><h2>p-values of the ";
+  append_escaped(page, test_name);
+  page += "</h2>\n<p>";
+  if (design) {
+    page += "The p-values of " + std::to_string(counted) + " genes";
+  } else {
+    page += "The " + test_name + " p-values of " + std::to_string(counted) + " genes";
+  }
+  page +=
+      " in bins of 0.05. The dashed line is the height every bin would have if no gene changed; a "
+      "peak at 0 holds the changed genes.</p>\n";
   std::string svg;
   open_svg(svg, kLeft + kWidth + kRight, kTop + kHeight + kBottom,
-           "Histogram of the " + test_name + " t-test p-values in 20 bins");
+           design ? "Histogram of the p-values of the " + test_name + " in 20 bins"
+                  : "Histogram of the " + test_name + " p-values in 20 bins");
   double bar_width = kWidth / kBins;
   // Bin edges 0, 0.05, ..., 1 for the tooltips.
   Ticks edges = round_ticks(0.0, 1.0, kBins);
@@ -66,8 +75,8 @@ void append_p_value_histogram(std::string& page, const RunFigures& figures) {
     double flat = plot.y.pixel(static_cast<double>(counted) / kBins);
     append_line(svg, plot.left, flat, plot.right(), flat, "flat");
   }
-  append_axes(svg, plot, round_ticks(0.0, 1.0, 10), y_ticks, test_name + " t-test p-value",
-              "genes");
+  append_axes(svg, plot, round_ticks(0.0, 1.0, 10), y_ticks,
+              design ? "p-value" : test_name + " p-value", "genes");
   close_svg(svg);
   page += svg + "</section>\n";
 }

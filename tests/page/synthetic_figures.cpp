@@ -203,13 +203,100 @@ void set_replicate_spots(RunFigures& figures,
   }
 }
 
+// A reference design of `contrasts` + 1 groups, day0 to dayK, the arrays taking them in turn, each
+// contrast a later day against day0. Every gene tested has an estimate in every contrast: one in
+// twenty changes, by a log2 fold change of 0.5 to 2 either way, at its own noise, and gene 9 has p
+// = 0 in the first contrast, gene 12 p-values that are not numbers. The genes' moderated fields
+// take the test that ranks them: the first contrast alone, the F-test of several.
+void set_design(RunFigures& figures, const std::vector<double>& gene_a, int32_t contrasts) {
+  Random random{20250317};
+  DesignFigures& design = figures.design;
+  design.made = true;
+  const auto groups = static_cast<std::size_t>(contrasts + 1);
+  for (std::size_t group = 0; group < groups; ++group)
+    design.coefficients.push_back("day" + std::to_string(group));
+  for (std::size_t a = 0; a < figures.slides.size(); ++a) {
+    design.arrays.push_back(figures.slides[a].file);
+    for (std::size_t group = 0; group < groups; ++group)
+      design.design.push_back(a % groups == group ? 1.0 : 0.0);
+  }
+  design.prior_df = 4.0;
+  design.prior_variance = 0.05;
+  design.ranked_by_f = contrasts > 1;
+  const double arrays = static_cast<double>(figures.slides.size());
+  const double df = std::max(0.0, arrays - static_cast<double>(groups)) + design.prior_df;
+  const double per_group = std::max(1.0, arrays / static_cast<double>(groups));
+
+  std::vector<double> f_statistic(figures.tested_genes.size(), 0.0);
+  for (int32_t c = 1; c <= contrasts; ++c) {
+    ContrastFigures contrast;
+    contrast.name = "day" + std::to_string(c) + "vs0";
+    contrast.definition = "day" + std::to_string(c) + "-day0";
+    std::vector<double> t_values;
+    for (const GeneFigures& gene : figures.tested_genes) {
+      const std::size_t g = static_cast<std::size_t>(gene.gene - 1);
+      double effect = 0.0;
+      if (random.chance(0.05)) {
+        effect = (random.chance(0.5) ? 1.0 : -1.0) * random.uniform(0.5, 2.0);
+      }
+      const double sd = 0.15 + 0.35 * std::exp(-(gene_a[g] - 7.0) / 2.0);
+      const double se = sd * std::sqrt(2.0 / per_group);
+      const double log_fc = effect + se * random.normal();
+      const double t = log_fc / se;
+      double p = two_sided_t_p_value(t, df);
+      if (gene.gene == 9 && c == 1) p = 0.0;
+      if (gene.gene == 12) p = NAN;
+      contrast.gene.push_back(gene.gene);
+      contrast.log_fc.push_back(log_fc);
+      contrast.ave_expr.push_back(gene_a[g]);
+      contrast.p_value.push_back(p);
+      t_values.push_back(t);
+    }
+    contrast.q_value = benjamini_hochberg(contrast.p_value);
+    for (std::size_t i = 0; i < contrast.gene.size(); ++i) {
+      const double q = contrast.q_value[i];
+      if (std::isnan(q)) continue;
+      const bool called = q < kSignificantQ;
+      contrast.up += called && contrast.log_fc[i] > 0.0;
+      contrast.down += called && contrast.log_fc[i] < 0.0;
+      contrast.not_called += !called;
+      f_statistic[i] += t_values[i] * t_values[i] / contrasts;
+    }
+    if (c == 1) {
+      for (std::size_t i = 0; i < contrast.gene.size(); ++i) {
+        GeneFigures& gene = figures.tested_genes[i];
+        gene.slide_log2_mean = contrast.log_fc[i];
+        gene.moderated_t = t_values[i];
+        gene.moderated_df = df;
+        gene.moderated_p = contrast.p_value[i];
+        gene.moderated_q = contrast.q_value[i];
+      }
+    }
+    design.contrasts.push_back(std::move(contrast));
+  }
+  if (!design.ranked_by_f) return;
+  std::vector<double> f_p(f_statistic.size());
+  for (std::size_t i = 0; i < f_p.size(); ++i) {
+    const bool no_p = figures.tested_genes[i].gene == 12;
+    f_p[i] = no_p ? NAN : f_upper_tail(f_statistic[i], contrasts, df);
+  }
+  const std::vector<double> f_q = benjamini_hochberg(f_p);
+  for (std::size_t i = 0; i < f_p.size(); ++i) {
+    GeneFigures& gene = figures.tested_genes[i];
+    gene.moderated_t = NAN;
+    gene.moderated_p = f_p[i];
+    gene.moderated_q = f_q[i];
+  }
+}
+
 std::string two_digits(int32_t number) {
   return (number < 10 ? "0" : "") + std::to_string(number);
 }
 
 }  // namespace
 
-RunFigures synthetic_figures(int32_t slides, int32_t spots_per_slide, int32_t replicates) {
+RunFigures synthetic_figures(int32_t slides, int32_t spots_per_slide, int32_t replicates,
+                             int32_t contrasts) {
   Random random{20240611};
   RunFigures figures;
   figures.files = slides;
@@ -349,6 +436,16 @@ RunFigures synthetic_figures(int32_t slides, int32_t spots_per_slide, int32_t re
   set_moderated_test(figures, gene_slide_means);
   for (int32_t s = 0; s < slides; ++s)
     figures.slides[s].image_codes = image_codes(spots[s]);
+  if (contrasts > 0) {
+    figures.format = "GenePix results";
+    figures.background = "normexp";
+    figures.background_offset = 50.0;
+    figures.between = "scale";
+    figures.command_line =
+        "corvane --format genepix --background normexp --offset 50 --normalise loess --between "
+        "scale --targets targets.txt --report run-report.html";
+    set_design(figures, gene_a, contrasts);
+  }
   set_replicate_spots(figures, spots);
   return figures;
 }
