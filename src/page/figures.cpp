@@ -224,6 +224,10 @@ void collect_spot_figures(Run& run, int32_t threads) {
   figures.normalisation_method = normalisation_method_name(method);
   figures.before_curve_fitted =
       method == NormalisationMethod::kLoess || method == NormalisationMethod::kPrintTipLoess;
+  figures.format = format_title(run.slides.format);
+  figures.background = background_method_name(run.background.method);
+  figures.background_offset = run.background.offset;
+  figures.between = between_method_name(run.normalisation.between);
   set_ma_axes(run, threads);
   // Each slide's figures are its own: the slides are shared among the threads.
   figures.slides.resize(static_cast<std::size_t>(run.options.FileCount));

@@ -58,6 +58,69 @@ void collect_replicate_spots(const Run& run, GeneFigures& gene) {
   }
 }
 
+// The test that ranks the genes of a linear model: its single column (a contrast, or the one
+// coefficient), or the moderated F-test of them all.
+void set_design_test(const Run& run, int32_t g, GeneFigures& gene) {
+  const Experiment& experiment = run.experiment;
+  const ModeratedTests& tests = experiment.tests;
+  const std::size_t columns = experiment.fit.names.size();
+  const auto i = static_cast<std::size_t>(g - 1);
+  gene.slide_log2_mean = experiment.fit.coefficients[i * columns];
+  gene.moderated_df = tests.df_total[i];
+  if (columns == 1) {
+    gene.moderated_t = tests.t[i];
+    gene.moderated_p = tests.p_value[i];
+    gene.moderated_q = tests.q_value[i];
+  } else {
+    gene.moderated_t = NAN;
+    gene.moderated_p = tests.f_p_value[i];
+    gene.moderated_q = tests.f_q_value[i];
+  }
+}
+
+// The figures of a linear model: its design, its columns' estimates and tests, and the genes each
+// calls up and down at q below 0.05, as limma's decideTests counts them.
+void collect_design_figures(const Run& run, DesignFigures& design) {
+  const Experiment& experiment = run.experiment;
+  design.made = true;
+  for (int32_t f = 1; f <= run.options.FileCount; ++f)
+    design.arrays.emplace_back(run.options.FileNames[f].block());
+  design.coefficients = experiment.design.names;
+  design.design = experiment.design.values;
+  design.prior_df = experiment.tests.prior.df;
+  design.prior_variance = experiment.tests.prior.variance;
+  const std::size_t columns = experiment.fit.names.size();
+  design.ranked_by_f = columns > 1;
+  for (std::size_t c = 0; c < columns; ++c) {
+    ContrastFigures contrast;
+    contrast.name = experiment.fit.names[c];
+    if (experiment.contrasts.empty()) {
+      contrast.definition = "coefficient " + contrast.name;
+    } else {
+      const std::string& text = experiment.contrast_texts[c];
+      contrast.definition = text.substr(text.find('=') + 1);
+    }
+    for (std::size_t g = 0; g < static_cast<std::size_t>(run.genes.GeneNumber); ++g) {
+      const double log_fc = experiment.fit.coefficients[g * columns + c];
+      const double q = experiment.tests.q_value[g * columns + c];
+      if (std::isnan(log_fc)) continue;
+      contrast.gene.push_back(static_cast<int32_t>(g) + 1);
+      contrast.log_fc.push_back(log_fc);
+      contrast.ave_expr.push_back(experiment.ave_expr[g]);
+      contrast.p_value.push_back(experiment.tests.p_value[g * columns + c]);
+      contrast.q_value.push_back(q);
+      if (q < kSignificantQ && log_fc > 0) {
+        ++contrast.up;
+      } else if (q < kSignificantQ && log_fc < 0) {
+        ++contrast.down;
+      } else {
+        ++contrast.not_called;
+      }
+    }
+    design.contrasts.push_back(std::move(contrast));
+  }
+}
+
 }  // namespace
 
 void collect_gene_figures(Run& run) {
@@ -65,6 +128,8 @@ void collect_gene_figures(Run& run) {
   for (int32_t f = 1; f <= run.options.FileCount; ++f)
     figures.slides[static_cast<std::size_t>(f - 1)].outliers_rejected = run.genes.file_outliers[f];
   const ModeratedTest& test = run.moderated;
+  const bool design = run.experiment.fits_model;
+  if (design) collect_design_figures(run, figures.design);
   figures.moderated.made = test.made;
   figures.moderated.not_made_because = test.not_made_because;
   figures.moderated.prior_df = test.prior_df;
@@ -72,7 +137,11 @@ void collect_gene_figures(Run& run) {
   figures.tested_genes.reserve(static_cast<std::size_t>(run.genes.GeneNumber));
   for (int32_t g = 1; g <= run.genes.GeneNumber; ++g) {
     const bool pooled_test = !(run.genes.p_value[g] < 0.0);
-    const bool moderated_test = test.made && test.slides_used[g] > 0;
+    int32_t slides_with_value = 0;
+    for (int32_t f = 1; f <= run.options.FileCount; ++f)
+      slides_with_value += !std::isnan(run.genes.slide_log2_mean[f][g]);
+    const bool moderated_test =
+        design ? slides_with_value > 0 : test.made && test.slides_used[g] > 0;
     if (!pooled_test && !moderated_test) continue;
     GeneFigures gene;
     gene.gene = g;
@@ -85,6 +154,12 @@ void collect_gene_figures(Run& run) {
     gene.q_value = pooled_test ? run.genes.q_value[g] : NAN;
     gene.spots_used = run.genes.spots_used[g];
     gene.outliers = run.genes.outliers_found[g];
+    if (design) {
+      gene.slides_used = slides_with_value;
+      set_design_test(run, g, gene);
+      figures.tested_genes.push_back(std::move(gene));
+      continue;
+    }
     gene.slides_used = test.slides_used[g];
     gene.slide_log2_mean = moderated_test ? test.slide_log2_mean[g] : NAN;
     gene.moderated_t = moderated_test ? test.t[g] : NAN;
