@@ -137,8 +137,9 @@ void collect_gene_figures(Run& run) {
   figures.tested_genes.reserve(static_cast<std::size_t>(run.genes.GeneNumber));
   for (int32_t g = 1; g <= run.genes.GeneNumber; ++g) {
     const bool pooled_test = !(run.genes.p_value[g] < 0.0);
+    // A linear model tests the genes with a value on some slide.
     int32_t slides_with_value = 0;
-    for (int32_t f = 1; f <= run.options.FileCount; ++f)
+    for (int32_t f = 1; design && f <= run.options.FileCount; ++f)
       slides_with_value += !std::isnan(run.genes.slide_log2_mean[f][g]);
     const bool moderated_test =
         design ? slides_with_value > 0 : test.made && test.slides_used[g] > 0;
