@@ -247,12 +247,19 @@ int32_t available_cores() {
 namespace {
 
 // Why no new file can be made at the path, or 0 when one can: it is made and removed again.
+// The probe file is one of the run's temporary files while it exists, so that an interruption
+// in between removes it too.
 int new_file_refusal(const char* path) {
+  remove_temporary_files_when_interrupted();
+  hold_interruptions();
   const int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return errno;
-  close(fd);
-  unlink(path);
-  return 0;
+  const int refusal = fd < 0 ? errno : 0;
+  if (fd >= 0) {
+    close(fd);
+    unlink(path);
+  }
+  let_go_interruptions();
+  return refusal;
 }
 
 }  // namespace
