@@ -1,5 +1,5 @@
 // The spot table: one row per spot of every slide, slide by slide, at full precision, with what
-// became of each spot.
+// became of each spot. The other formats than the scanner's also give each spot's ID.
 #include <cmath>
 
 #include "reports/reports.hpp"
@@ -8,18 +8,22 @@
 namespace {
 
 void write_spot_row(ReportWriter& out, const Run& run, int32_t file, int32_t spot) {
-  const int32_t gene_spots = run.genes.GeneNumber * run.options.ReplicateCount;
   append_table_text(out, run.options.FileNames[file].block());
   append_text(out, "\t");
   append_int(out, spot);
   append_text(out, "\t");
-  // The spots past the last whole gene belong to none.
-  if (spot <= gene_spots) {
-    append_int(out, (spot - 1) / run.options.ReplicateCount + 1);
+  // The spots past the last whole gene, without an ID or of a control belong to none.
+  const int32_t gene = run.genes.members.gene_of_spot[static_cast<std::size_t>(spot - 1)];
+  if (gene > 0) {
+    append_int(out, gene);
   } else {
     append_text(out, "NA");
   }
   append_text(out, "\t");
+  if (!run.slides.spot_id.empty()) {
+    append_table_text(out, run.slides.spot_id[static_cast<std::size_t>(spot - 1)]);
+    append_text(out, "\t");
+  }
   append_int(out, run.slides.spot_array_row[spot]);
   append_text(out, "\t");
   append_int(out, run.slides.spot_array_col[spot]);
@@ -46,9 +50,9 @@ void write_spot_row(ReportWriter& out, const Run& run, int32_t file, int32_t spo
 void write_spot_table(Run& run) {
   ReportWriter out;
   open_table(out, run.options.console, run.options.SpotTablePath);
+  append_text(out, run.slides.spot_id.empty() ? "file\tspot\tgene\t" : "file\tspot\tgene\tid\t");
   append_text(out,
-              "file\tspot\tgene\tarray_row\tarray_col\trow\tcol\tname\tch1_net\tch2_net\tratio\t"
-              "quality\tdecision\n");
+              "array_row\tarray_col\trow\tcol\tname\tch1_net\tch2_net\tratio\tquality\tdecision\n");
   for (int32_t file = 1; file <= run.options.FileCount; ++file) {
     for (int32_t spot = 1; spot <= run.slides.TotalSpots; ++spot)
       write_spot_row(out, run, file, spot);
