@@ -216,6 +216,11 @@ void collect_spot_figures(Run& run, int32_t threads) {
   figures.spots_per_slide = run.slides.TotalSpots;
   figures.genes = run.genes.GeneNumber;
   figures.replicates = run.options.ReplicateCount;
+  figures.genes_by_id = run.formats.genes_by_id;
+  const std::vector<int32_t>& first = run.genes.members.first;
+  figures.fewest_spots = figures.replicates;
+  for (std::size_t g = 1; g < first.size(); ++g)
+    figures.fewest_spots = std::min(figures.fewest_spots, first[g] - first[g - 1]);
   figures.ratio_choice = run.options.RatioChoice;
   figures.quality_constant = run.options.QualityConstant;
   figures.command_line = run.options.CommandLineText;

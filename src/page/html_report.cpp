@@ -191,7 +191,15 @@ void append_run_facts(std::string& page, const RunFigures& figures) {
   append_fact(page, "Slides (files)", std::to_string(figures.files));
   append_fact(page, "Spots per slide", std::to_string(figures.spots_per_slide));
   append_fact(page, "Genes", std::to_string(figures.genes));
-  append_fact(page, "Replicate spots per gene", std::to_string(figures.replicates));
+  if (!figures.genes_by_id) {
+    append_fact(page, "Replicate spots per gene", std::to_string(figures.replicates));
+  } else {
+    const std::string spots =
+        figures.fewest_spots == figures.replicates
+            ? std::to_string(figures.replicates)
+            : std::to_string(figures.fewest_spots) + " to " + std::to_string(figures.replicates);
+    append_fact(page, "Replicate spots per gene", spots + ", the spots that share an ID");
+  }
   append_fact(page, "File format", figures.format);
   append_fact(page, "Ratio",
               figures.ratio_choice == 1 ? "channel 2 over channel 1" : "channel 1 over channel 2");

@@ -151,6 +151,9 @@ struct RunFigures {
   int32_t spots_per_slide = 0;
   int32_t genes = 0;
   int32_t replicates = 0;
+  // Genes grouped by ID: their spots number from fewest_spots to replicates.
+  bool genes_by_id = false;
+  int32_t fewest_spots = 0;
   int32_t ratio_choice = 1;  // 1: channel 2 over channel 1; 2: channel 1 over channel 2
   double quality_constant = 1.0;
   std::string command_line;  // the words of the command that made the run, joined by blanks
