@@ -10,6 +10,7 @@
 
 #include "input/gzip_bytes.hpp"
 #include "input/plain_decimal.hpp"
+#include "input/tab_records.hpp"
 #include "platform/platform.hpp"
 #include "run/console.hpp"
 
@@ -183,28 +184,14 @@ bool rest_of_line_is_blank(const ResultFile& file) {
 }
 
 std::string describe_next_word(const ResultFile& file) {
-  constexpr std::size_t kLongestShown = 40;
-  std::size_t i = file.pos;
-  while (i < file.bytes.size() && is_white_space(file.bytes[i]))
-    ++i;
-  if (i == file.bytes.size()) return "the end of the file";
-  std::string shown = "\"";
-  for (std::size_t n = 0; i < file.bytes.size() && !is_white_space(file.bytes[i]); ++i, ++n) {
-    if (n == kLongestShown) {
-      shown += "...";
-      break;
-    }
-    const auto c = static_cast<unsigned char>(file.bytes[i]);
-    if (c >= 0x20 && c < 0x7f) {
-      shown += static_cast<char>(c);
-    } else {
-      // Bytes that the console would not show, such as the zeros of a UTF-16 file.
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(c));
-      shown += escaped;
-    }
-  }
-  return shown + "\"";
+  std::size_t first = file.pos;
+  while (first < file.bytes.size() && is_white_space(file.bytes[first]))
+    ++first;
+  if (first == file.bytes.size()) return "the end of the file";
+  std::size_t last = first;
+  while (last < file.bytes.size() && !is_white_space(file.bytes[last]))
+    ++last;
+  return shown_text(std::string_view(file.bytes.data() + first, last - first));
 }
 
 void reject_damaged_file(const ResultFile& file, const std::string& detail) {

@@ -1,13 +1,13 @@
 // Result files compressed with gzip merge to the same reports as the files they hold, whatever
 // their names; a compressed file cut short is refused as damaged, before any report is written.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "support/binary_run.hpp"
+#include "support/gzip_text.hpp"
 
 namespace {
 
@@ -18,21 +18,6 @@ std::string example(const std::string& name) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
-}
-
-// The text as one gzip member, made with zlib.
-std::string gzip_text(const std::string& text) {
-  z_stream stream{};
-  deflateInit2(&stream, 9, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-  std::string packed(deflateBound(&stream, static_cast<uLong>(text.size())), '\0');
-  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-  stream.avail_in = static_cast<uInt>(text.size());
-  stream.next_out = reinterpret_cast<Bytef*>(packed.data());
-  stream.avail_out = static_cast<uInt>(packed.size());
-  deflate(&stream, Z_FINISH);
-  packed.resize(stream.total_out);
-  deflateEnd(&stream);
-  return packed;
 }
 
 TEST(CompressedSlides, MergeAsTheFilesTheyHold) {

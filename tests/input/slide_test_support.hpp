@@ -1,14 +1,13 @@
 // Small files of the formats other than the scanner's, written by the tests, and how to read them.
 #pragma once
 
-#include <zlib.h>
-
 #include <string>
 #include <vector>
 
 #include "input/field_values.hpp"
 #include "input/slide_table.hpp"
 #include "input_test_support.hpp"
+#include "support/gzip_text.hpp"
 
 // The lines joined with the line end.
 inline std::string joined(const std::vector<std::string>& lines, const std::string& eol = "\n") {
@@ -16,21 +15,6 @@ inline std::string joined(const std::vector<std::string>& lines, const std::stri
   for (const std::string& line : lines)
     text += line + eol;
   return text;
-}
-
-// The text compressed as one gzip member.
-inline std::string gzip_text(const std::string& text) {
-  z_stream stream{};
-  deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-  std::string packed(deflateBound(&stream, static_cast<uLong>(text.size())), '\0');
-  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-  stream.avail_in = static_cast<uInt>(text.size());
-  stream.next_out = reinterpret_cast<Bytef*>(packed.data());
-  stream.avail_out = static_cast<uInt>(packed.size());
-  deflate(&stream, Z_FINISH);
-  packed.resize(stream.total_out);
-  deflateEnd(&stream);
-  return packed;
 }
 
 // Reads text in memory (named memory.txt) as the given format.
