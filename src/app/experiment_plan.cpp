@@ -114,6 +114,8 @@ bool plan_experiment(const CommandLine& options, Experiment& experiment,
   experiment.contrast_texts = options.contrasts;
   experiment.top = options.top;
   const bool with_samples = !experiment.cy3.empty();
+  // Taken before the targets' own swaps are added: swapped may be options.swapped_slides itself.
+  const bool swaps_given = !options.swapped_slides.empty();
   if (!options.design.empty()) {
     if (!options.reference.empty() || options.dye_effect) {
       error =
@@ -137,7 +139,7 @@ bool plan_experiment(const CommandLine& options, Experiment& experiment,
           "a reference (--reference) or a design file (--design)";
       return false;
     }
-    if (with_samples && !options.swapped_slides.empty()) {
+    if (with_samples && swaps_given) {
       error =
           "the targets file tells which arrays are dye-swapped: --dye-swap does not go with "
           "Cy3 and Cy5 columns";
@@ -145,7 +147,7 @@ bool plan_experiment(const CommandLine& options, Experiment& experiment,
     }
     return true;
   }
-  if (!options.swapped_slides.empty() || options.ratio_choice != 1) {
+  if (swaps_given || options.ratio_choice != 1) {
     error = std::string("option ") + (options.ratio_choice != 1 ? "--ratio 2" : "--dye-swap") +
             " does not go with a design, which takes every array's log2 ratio of channel 2 (Cy5) "
             "over channel 1 (Cy3) and holds the dye swaps itself";

@@ -8,14 +8,14 @@
 namespace {
 
 void write_spot_row(ReportWriter& out, const Run& run, int32_t file, int32_t spot) {
-  const int32_t gene_spots = run.genes.GeneNumber * run.options.ReplicateCount;
+  const int32_t gene = run.genes.members.gene_of_spot[static_cast<std::size_t>(spot - 1)];
   append_table_text(out, run.options.FileNames[file].block());
   append_text(out, "\t");
   append_int(out, spot);
   append_text(out, "\t");
-  // The spots past the last whole gene belong to none.
-  if (spot <= gene_spots) {
-    append_int(out, (spot - 1) / run.options.ReplicateCount + 1);
+  // The spots past the last whole gene belong to none, and so do controls and spots without an ID.
+  if (gene != 0) {
+    append_int(out, gene);
   } else {
     append_text(out, "NA");
   }
