@@ -1,12 +1,13 @@
 # Holds corvane's runs on the other formats (results files, feature-extraction text, SPOT files
 # with an array list, tables of named columns, plain or gzip-compressed), its background
 # corrections, its normalisations within and between slides and its linear models against limma,
-# which reads the same files itself. Driven by tools/compare-with-limma, which writes the files,
-# runs corvane and lists the runs in a table (one row each: the folder of the files, a tag, the
-# format and the signal, the files, the array list, the background correction and its offset,
-# the normalisation within and between slides, the dye-swapped slides, the targets file, its
-# reference and dye effect, the design file, the contrasts separated by ';', a check, and the
-# gene and spot tables that corvane wrote).
+# which reads the same files itself: generated sets, the real swirl SPOT files with fish.gal and
+# the real CCl4 study. Driven by tools/compare-with-limma, which writes the files, runs corvane and
+# lists the runs in a table (one row each: the folder of the files, a tag, the format and the
+# signal, the files, the array list, the background correction and its offset, the normalisation
+# within and between slides, the dye-swapped slides, the targets file, its reference and dye
+# effect, the design file, the contrasts separated by ';', a check, and the gene and spot tables
+# that corvane wrote).
 #
 # limma's side of every run: read.maimages with the source of the format (wt.fun giving weight 0
 # to flagged spots: GenePix Flags < 0, SPOT badspot != 0, feature extraction IsManualFlag != 0; and
@@ -14,29 +15,37 @@
 # backgroundCorrect (normexp by maximum likelihood), normalizeWithinArrays with the weights,
 # normalizeBetweenArrays; M set to NA where the weight is 0, avereps by ID over the spots that
 # belong to a gene (an ID that is not empty, no control), lmFit without weights, contrasts.fit,
-# eBayes, and p.adjust(method = "BH") for the q-values.
+# eBayes, and p.adjust(method = "BH") for the q-values. A one-sample run's design is 1 for every
+# slide and -1 for the swapped ones; a targets run's is modelMatrix(targets, ref) with
+# cbind(Dye = 1, ...) for the dye effect; a design file is read as it is.
 #
 # Compared, each with its largest difference printed:
 # - the nets of a run without normalisation (background none or subtract): corvane's ch1_net and
 #   ch2_net against G - Gb and R - Rb (or G and R), which must be equal;
 # - every spot's normalised M (log2 of the spot table's ratio, turned round on the dye-swapped
 #   slides of a one-sample run) within 1e-9 absolute;
-# - a one-sample run's slide_log2_mean, mod_t, mod_p_value and mod_q_value (limma's design is 1 for
-#   every slide and -1 for the swapped ones); a design's AveExpr (limma's Amean), per contrast
-#   logFC, t, p_value, q_value and B, and F with its p-value: within 1e-9 relative, with a floor of
-#   1e-6 under the reference value (|a - b| <= 1e-9 * max(|b|, 1e-6)).
-# A run with normexp is held to 1e-6 (absolute for M, relative for the rest): its fit stops at each
-# optimiser's tolerance. NA must stand in the same places, and the genes must be the same IDs.
+# - a one-sample run's slide_log2_mean, mod_t, mod_p_value and mod_q_value; a design's AveExpr
+#   (limma's Amean), per contrast logFC, t, p_value, q_value and B, and F with its p-value: within
+#   1e-9 relative, with a floor under the reference value, |a - b| <= 1e-9 * max(|b|, 1e-6) (for
+#   B, a log-odds whose terms of the order of 1 cancel near 0, max(|b|, 1)).
+# A run with normexp is held to 1e-6 (absolute for M, relative for the rest), against limma's
+# normexp fits carried on to the maximum of limma's own likelihood (normexp_to_maximum below:
+# limma's optimiser stops short of it on many channels, by up to 1.5e-6 in the corrected signal;
+# corvane's nets agree with the maximum within 1e-10). NA must stand in the same places, and the
+# genes must be the same IDs in the same order.
 #
-# Two differences in what is compared, not in the analysis: a net of 0 or below has no ratio in
-# corvane, and limma's log2 gives -Inf (zero) or NaN (negative); here such nets are set to NA
-# before M is formed, so that M and A are NA for limma too and the spot is left out of the fits
-# alike. And limma keeps the weights of flagged spots into avereps; corvane fits each gene's
-# per-array mean of its good spots without weights, so the weights are dropped after M is set to
-# NA there.
+# Differences in what is compared, not in the analysis:
+# - a net of 0 or below has no ratio in corvane, and limma's log2 gives -Inf (zero) or NaN
+#   (negative); here such nets are set to NA before M is formed, so that M and A are NA for limma
+#   too and the spot is left out of the fits alike;
+# - limma keeps the weights of flagged spots into avereps; corvane fits each gene's per-array mean
+#   of its good spots without weights, so the weights are dropped after M is set to NA there;
+# - before quantile normalisation, spots that limma's loess fits differently in the last bit at
+#   the same R and G are given one M (even_ties below).
 #
 # A run with the check "calls" prints limma's decideTests summary beside corvane's calls (q below
-# 0.05, up or down by the sign of logFC) for every contrast. Exits with status 1 when anything
+# 0.05, up or down by the sign of logFC) for every contrast, and they must agree; with "calls" or
+# "groups" it prints how the spots were grouped into genes. Exits with status 1 when anything
 # disagrees.
 suppressMessages({
   library(limma)
@@ -109,13 +118,13 @@ read_arrays <- function(run) {
 
 # The largest difference of two vectors at the places both hold a value: absolute, or relative
 # to the reference value with a floor.
-largest_difference <- function(ours, theirs, relative) {
+largest_difference <- function(ours, theirs, relative, floor = relative_floor) {
   both <- !is.na(ours) & !is.na(theirs)
   if (!any(both)) return(0)
   a <- ours[both]
   b <- theirs[both]
   difference <- ifelse(a == b, 0, abs(a - b))
-  if (relative) difference <- difference / pmax(abs(b), relative_floor)
+  if (relative) difference <- difference / pmax(abs(b), floor)
   max(difference)
 }
 
@@ -123,9 +132,11 @@ results <- list()
 failures <- character(0)
 # record(VALUE, KIND, TOLERANCE, OURS, THEIRS, RUN): the largest difference of one value over
 # the runs, by kind of comparison and tolerance.
+# B, a log-odds, is a sum of terms of the order of 1 that cancel where it is near 0: its floor is 1.
 record <- function(value, kind, tolerance, ours, theirs, run) {
   relative <- kind == "relative"
-  difference <- largest_difference(ours, theirs, relative)
+  floor <- if (value == "B") 1 else relative_floor
+  difference <- largest_difference(ours, theirs, relative, floor)
   na_agree <- identical(as.vector(is.na(ours)), as.vector(is.na(theirs)))
   key <- sprintf("%s|%s|%g", value, kind, tolerance)
   entry <- results[[key]]
@@ -144,7 +155,12 @@ record <- function(value, kind, tolerance, ours, theirs, run) {
                                      value, sum(is.na(ours)), sum(is.na(theirs))))
   }
   if (difference > tolerance) {
-    failures <<- c(failures, sprintf("%s %s differs by %.3g", run$tag, value, difference))
+    both <- which(!is.na(ours) & !is.na(theirs))
+    gap <- abs(ours[both] - theirs[both])
+    if (relative) gap <- gap / pmax(abs(theirs[both]), floor)
+    at <- both[which.max(gap)]
+    failures <<- c(failures, sprintf("%s %s differs by %.3g (row %d: ours %.17g, limma's %.17g)",
+                                     run$tag, value, difference, at, ours[at], theirs[at]))
   }
   results[[key]] <<- entry
 }
@@ -162,10 +178,11 @@ contrast_matrix <- function(texts, design) {
 # limma's normexp fit of each channel (backgroundCorrect's, by nlminb from its saddle-point
 # start) carried on to the maximum of its own likelihood by Newton's method with its own gradient
 # and Hessian (.normexp.gm2loglik, .normexp.hm2loglik): nlminb stops on some channels while the
-# gradient is still far from 0 (up to about 1e-4), which moves the corrected signal by up to about
-# 1e-6 relative. The Newton steps are taken only while they lower -2 log-likelihood or leave it
-# and shrink the gradient. Returns the corrected RGList and, per channel, the gradient at limma's
-# stop and at the maximum, and the largest relative change of the signal.
+# gradient is still far from 0 (up to about 3e-3 on the CCl4 arrays), which moves the corrected
+# signal by up to about 1e-6 relative. The Newton steps are taken only while they shrink the
+# gradient and leave -2 log-likelihood no higher (to its rounding, 1e-12 relative). Returns the
+# corrected RGList and, per channel, the gradient at limma's stop and at the maximum, and the
+# largest relative change of the signal.
 normexp_to_maximum <- function(RG, corrected, offset) {
   m2loglik <- limma:::.normexp.m2loglik
   gradient <- limma:::.normexp.gm2loglik
@@ -185,7 +202,7 @@ normexp_to_maximum <- function(RG, corrected, offset) {
         step <- tryCatch(solve(hessian(par, x), gradient(par, x)), error = function(e) NULL)
         if (is.null(step) || !all(is.finite(step))) break
         next_par <- par - step
-        if (!(m2loglik(next_par, x) <= m2loglik(par, x) + 1e-9 &&
+        if (!(m2loglik(next_par, x) <= m2loglik(par, x) * (1 + 1e-12) &&
               max(abs(gradient(next_par, x))) < max(abs(gradient(par, x))))) break
         par <- next_par
       }
@@ -290,6 +307,16 @@ for (i in seq_len(nrow(runs))) {
   MAg <- new("MAList", list(M = M[gene_spot, , drop = FALSE], A = MA$A[gene_spot, , drop = FALSE]))
   MAa <- avereps(MAg, ID = id[gene_spot])
   MAa$weights <- NULL
+
+  if (run$check %in% c("calls", "groups")) {
+    control_name <- grepl("^\\([+-]\\)|Corner$|^EMPTY$", id)
+    several <- table(id[!is.na(id)])
+    calls_printed <- c(calls_printed, sprintf(paste0(
+      "%s: %d spots per array, %d without an ID (no gene), %d of %d genes named as controls ",
+      "(their %d spots grouped by ID like the rest), %d IDs printed more than once"), run$tag,
+      nspots, sum(is.na(id)), sum(grepl("^\\([+-]\\)|Corner$|^EMPTY$", names(several))),
+      length(several), sum(control_name), sum(several > 1)))
+  }
 
   genes <- fread(run$genes_path, sep = "\t", quote = "", na.strings = "NA",
                  colClasses = list(character = c("id", "name")))
