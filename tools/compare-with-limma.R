@@ -1,7 +1,9 @@
-# Holds corvane's normalised log ratios and moderated t-test against limma on the same slides.
-# Driven by tools/compare-with-limma, which writes the slides, merges them with corvane and lists
-# the merges in a table of runs (one row each: set folder, run tag, method, ratio choice, swapped
-# slides, block rows and columns, and a check of the set: "", "coverage" or "infinite-d0").
+# Holds corvane's normalised log ratios and moderated t-test against limma on the same slides of
+# the scanner's format (the other formats, designs and real arrays are compared by
+# tools/compare-with-limma-formats.R). Driven by tools/compare-with-limma, which writes the slides,
+# merges them with corvane and lists the merges in a table of runs (one row each: set folder, run
+# tag, method, ratio choice, swapped slides, block rows and columns, and a check of the set: "",
+# "coverage" or "infinite-d0").
 #
 # For every run: M and A are formed here from the nets of the result files themselves, in each
 # slide's orientation; limma's normalizeWithinArrays normalises them (method "total" has no limma
