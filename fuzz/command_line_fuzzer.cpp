@@ -93,13 +93,14 @@ void check_accepted(const std::vector<std::string>& words, const CommandLine& op
   if (!same_options(again.options, options)) finding("the options written back read otherwise");
 }
 
-void check_checks(const CommandLine& options) {
+void check_checks(CommandLine options) {
   const std::vector<std::string> errors = check_command_line(options);
   for (const std::string& error : errors) {
     if (error.empty()) finding("an empty message of the checks");
   }
   if (!errors.empty()) return;
-  if (options.replicates < 1) finding("a run without replicates would go ahead");
+  if (options.replicates < 1 && options.first_format == SlideFormat::kScanner)
+    finding("a run of the scanner's files without replicates would go ahead");
   if (options.files.empty() || options.files.size() > MAX_FILES)
     finding("a run without 1 to 99 files would go ahead");
   if (std::set<std::string>(options.files.begin(), options.files.end()).size() !=
