@@ -53,9 +53,10 @@ struct NormexpFit {
 // from the minimum of the saddle-point approximation, found by Newton's method where it lies
 // inside; missing values are left out.
 NormexpFit fit_normexp(const double* x, std::size_t n);
-// That minimum alone (limma's normexp.fit(x, method = "saddle"), the start of the fit above):
-// status converged or not_converged (the evaluation limit came first), log_likelihood minus half
-// of limma's m2loglik, the approximate log-likelihood, and passes 0.
+// That minimum alone as limma finds it (normexp.fit(x, method = "saddle"), by the Nelder-Mead
+// method, the start of limma's fit; the fit above starts near it, or at it where Newton's method
+// cannot find it): status converged or not_converged (the evaluation limit came first),
+// log_likelihood minus half of limma's m2loglik, the approximate log-likelihood, and passes 0.
 NormexpFit fit_normexp_saddle(const double* x, std::size_t n);
 // Whether the fit has parameters: not when the status is too_few_values or all_equal.
 bool usable(const NormexpFit& fit);
