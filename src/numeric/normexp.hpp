@@ -36,7 +36,9 @@ enum class NormexpStatus {
 
 // The fitted parameters mu, log sigma and log alpha, with the log-likelihood reached, the number
 // of passes over all of the values (each gives the log-likelihood with its gradient and Hessian)
-// and the number of evaluations of the saddle-point approximation that found the start.
+// and the number of evaluations of the saddle-point approximation that found the start (with its
+// gradient and Hessian, over groups of the values or all of them, and alone by the Nelder-Mead
+// method where that was needed).
 struct NormexpFit {
   NormexpStatus status = NormexpStatus::too_few_values;
   double mu = std::numeric_limits<double>::quiet_NaN();
@@ -48,11 +50,13 @@ struct NormexpFit {
 };
 
 // The maximum-likelihood fit to x[0..n-1] (limma's normexp.fit(x, method = "mle")), climbing
-// from the minimum of the saddle-point approximation; missing values are left out.
+// from the minimum of the saddle-point approximation, found by Newton's method where it lies
+// inside; missing values are left out.
 NormexpFit fit_normexp(const double* x, std::size_t n);
-// That minimum alone (limma's normexp.fit(x, method = "saddle"), the start of the fit above):
-// status converged or not_converged (the evaluation limit came first), log_likelihood minus half
-// of limma's m2loglik, the approximate log-likelihood, and passes 0.
+// That minimum alone as limma finds it (normexp.fit(x, method = "saddle"), by the Nelder-Mead
+// method, the start of limma's fit; the fit above starts near it, or at it where Newton's method
+// cannot find it): status converged or not_converged (the evaluation limit came first),
+// log_likelihood minus half of limma's m2loglik, the approximate log-likelihood, and passes 0.
 NormexpFit fit_normexp_saddle(const double* x, std::size_t n);
 // Whether the fit has parameters: not when the status is too_few_values or all_equal.
 bool usable(const NormexpFit& fit);

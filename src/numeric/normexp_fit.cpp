@@ -9,15 +9,16 @@
 // gradient and Hessian of the log-likelihood come from the sums over the points of L, r, r z,
 // r', r' z and r' z^2 (see evaluate). One pass over the points gives all of them.
 //
-// The maximum is found by Levenberg-Marquardt steps, Newton's method once near it (see climb),
-// each step no longer than one sigma in mu or one in log sigma and log alpha. The likelihood can
-// have more than one maximum (on whole-number intensities with a background spread of about 1,
-// for one), and the climb reaches limma's only from where limma's starts: the minimum of a
-// saddle-point approximation of minus twice the log-likelihood, found by the Nelder-Mead method
-// from moment estimates (normexp_start.cpp). As limma does, the fit keeps that starting point when
-// the exact likelihood does not rise from it. Each distinct value is evaluated once, weighted by
-// its count, in the approximation and in the climb: the whole-number intensities of many scanners
-// repeat a few thousand values over tens of thousands of spots.
+// The maximum is found by Levenberg-Marquardt steps, Newton's method once near it (see
+// normexp_climb.cpp). The likelihood can have more than one maximum (on whole-number intensities
+// with a background spread of about 1, for one), and the climb reaches limma's only from where
+// limma's starts: the minimum of a saddle-point approximation of minus twice the log-likelihood,
+// which limma finds by the Nelder-Mead method from moment estimates, and which is found here by
+// Newton's method, or Nelder-Mead's where that cannot (normexp_start.cpp). As limma does, the fit
+// keeps that starting point when the exact likelihood does not rise from it. Each distinct value
+// is evaluated once, weighted by its count, in the approximation and in the climb: the
+// whole-number intensities of many scanners repeat a few thousand values over tens of thousands
+// of spots.
 //
 // The likelihood can rise towards an edge of the parameter space, where it has no maximum:
 // sigma -> 0 (the background a constant) or alpha -> 0 (no signal). limma's optimiser then walks
@@ -25,7 +26,6 @@
 // and the fit is that edge. A climb that reaches a maximum inside ends there, as limma's does,
 // even when an edge has a higher likelihood.
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -38,84 +38,12 @@
 
 namespace {
 
-using Vector3 = std::array<double, 3>;
-using Matrix3 = std::array<Vector3, 3>;
-
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
-// A Newton step that moves mu by less than this share of sigma, and log sigma and log alpha by
-// less than this, is the last: with quadratic convergence the error left after it is of the order
-// of its square.
-constexpr double kStepTolerance = 1e-5;
-// A Newton step that gains less than this share of the log-likelihood also ends the climb: the
-// likelihood is flat along it.
-constexpr double kFlatGain = 1e-15;
-// Where the Hessian is not negative definite, lambda starts this small and grows tenfold until
-// the matrix is positive definite: the least damping that makes it so, give or take a factor of
-// ten, keeps the steps long in the flat regions towards the edges.
-constexpr double kSmallestLambda = 1e-9;
-// A step damped by at most this lambda is Newton's to within lambda of itself.
-constexpr double kNearlyNewton = 1e-6;
-// Lambda so large that a step of the gradient's length would not be seen: the climb is over.
-constexpr double kLargestLambda = 1e20;
 // The steps of one climb at most.
 constexpr int kStepLimit = 200;
 // A climb with every value this far below mu + sigma^2 / alpha in z is bound for alpha = 0.
 constexpr double kNoSignalBelow = -12.0;
-// No step moves mu by more than this many sigmas, or log sigma or log alpha by more than this:
-// far from the maximum, the quadratic model can send a step to where every value lies many
-// sigmas above mu and the likelihood no longer depends on sigma.
-constexpr double kLongestStep = 1.0;
-
-struct Evaluation {
-  double log_likelihood;
-  Vector3 gradient;
-  Matrix3 hessian;
-};
-
-// Solves a x = b for a symmetric positive definite 3 x 3 matrix a by Cholesky's factorisation
-// a = l l', written out; false when a is not positive definite.
-bool solve_positive_definite(const Matrix3& a, const Vector3& b, Vector3& x) {
-  if (!(a[0][0] > 0.0)) return false;
-  const double l00 = std::sqrt(a[0][0]);
-  const double l10 = a[1][0] / l00;
-  const double l20 = a[2][0] / l00;
-  const double d11 = a[1][1] - l10 * l10;
-  if (!(d11 > 0.0)) return false;
-  const double l11 = std::sqrt(d11);
-  const double l21 = (a[2][1] - l20 * l10) / l11;
-  const double d22 = a[2][2] - l20 * l20 - l21 * l21;
-  if (!(d22 > 0.0)) return false;
-  const double l22 = std::sqrt(d22);
-  const double y0 = b[0] / l00;
-  const double y1 = (b[1] - l10 * y0) / l11;
-  const double y2 = (b[2] - l20 * y0 - l21 * y1) / l22;
-  x[2] = y2 / l22;
-  x[1] = (y1 - l21 * x[2]) / l11;
-  x[0] = (y0 - l10 * x[1] - l20 * x[2]) / l00;
-  return true;
-}
-
-// The Levenberg-Marquardt step: solves (-H + lambda D) step = g, D = n diag(1 / sigma^2, 1, 1)
-// (a move of mu by one sigma weighs as much as one of log sigma or log alpha by 1). Lambda 0 is
-// Newton's step; a large lambda a short step up the gradient. False when the matrix is not
-// positive definite.
-bool damped_newton_step(const Evaluation& at, double count, double sigma, double lambda,
-                        Vector3& step) {
-  Matrix3 matrix;
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j)
-      matrix[i][j] = -at.hessian[i][j];
-  matrix[0][0] += lambda * count / (sigma * sigma);
-  matrix[1][1] += lambda * count;
-  matrix[2][2] += lambda * count;
-  return solve_positive_definite(matrix, at.gradient, step);
-}
-
-bool small_step(const Vector3& step, const Vector3& theta, double tolerance) {
-  return std::fabs(step[0]) <= tolerance * std::exp(theta[1]) && std::fabs(step[1]) <= tolerance &&
-         std::fabs(step[2]) <= tolerance;
-}
 
 // The values to fit, with what the fit needs of them besides: their sum, the lowest, the smallest
 // of those above the lowest, the highest, and the likelihood at the two edges of the parameter
@@ -178,7 +106,7 @@ void gather_ties(Sample& sample) {
   sample.weights = std::move(weights);
 }
 
-Evaluation evaluate(const Sample& sample, const Vector3& theta) {
+LikelihoodPoint evaluate(const Sample& sample, const NormexpParameters& theta) {
   const double mu = theta[0];
   const double sigma = std::exp(theta[1]);
   const double alpha = std::exp(theta[2]);
@@ -204,11 +132,11 @@ Evaluation evaluate(const Sample& sample, const Vector3& theta) {
   // Sums of r' dz/dt = -r' (z + 2q) and of r' (dz/dt)^2.
   const double sum_dr_zt = -(sum_drz + 2.0 * q * sum_dr);
   const double sum_dr_zt_zt = sum_drzz + 4.0 * q * sum_drz + 4.0 * q * q * sum_dr;
-  Evaluation result;
+  LikelihoodPoint result;
   result.log_likelihood = -n * theta[2] - sum_e / alpha + 0.5 * nqq + sum_l;
   result.gradient = {n / alpha - sum_r * inverse_sigma, nqq - sum_rz - 2.0 * q * sum_r,
                      -n + sum_e / alpha - nqq + q * sum_r};
-  Matrix3& h = result.hessian;
+  NormexpMatrix& h = result.hessian;
   h[0][0] = sum_dr * inverse_sigma * inverse_sigma;
   h[0][1] = (-sum_dr_zt + sum_r) * inverse_sigma;
   h[0][2] = -(n + sum_dr) / alpha;
@@ -229,7 +157,7 @@ Evaluation evaluate(const Sample& sample, const Vector3& theta) {
 // - alpha -> 0: every value lies so far below mu + sigma^2 / alpha (z below -12) that log Phi(z)
 //   is -z^2 / 2 - log|z| to within 1 / z^2, and the likelihood that of a normal distribution to
 //   within terms in alpha / sigma, which fade as alpha falls.
-std::optional<NormexpStatus> edge_ahead(const Sample& sample, const Vector3& theta,
+std::optional<NormexpStatus> edge_ahead(const Sample& sample, const NormexpParameters& theta,
                                         double log_likelihood) {
   const double sigma = std::exp(theta[1]);
   const double q = sigma / std::exp(theta[2]);
@@ -240,54 +168,6 @@ std::optional<NormexpStatus> edge_ahead(const Sample& sample, const Vector3& the
       (sample.highest - theta[0]) / sigma - q < kNoSignalBelow)
     return NormexpStatus::no_signal;
   return std::nullopt;
-}
-
-// Climbs from theta, whose evaluation `at` is, to the maximum of the log-likelihood of the sample,
-// by Levenberg-Marquardt steps: lambda falls tenfold after a step that gains (to 0, Newton's
-// method, once it is small) and rises tenfold until a step gains. Ends with a Newton step smaller
-// than the tolerance, which is taken without another pass (its gain is that of the quadratic
-// model, half the slope), when no step gains any more, or when bound for an edge
-// (no_background_spread, no_signal). `at` is then the evaluation at the end.
-NormexpStatus climb(const Sample& sample, Vector3& theta, Evaluation& at, int& passes) {
-  const double count = sample.count;
-  double lambda = 0.0;
-  for (int step_count = 0; step_count < kStepLimit; ++step_count) {
-    if (const auto edge = edge_ahead(sample, theta, at.log_likelihood)) return *edge;
-    Vector3 step{};
-    const double sigma = std::exp(theta[1]);
-    while (!damped_newton_step(at, count, sigma, lambda, step)) {
-      lambda = std::max(kSmallestLambda, 10.0 * lambda);
-      if (lambda > kLargestLambda) return NormexpStatus::not_converged;  // not a number in H
-    }
-    if (lambda <= kNearlyNewton && small_step(step, theta, kStepTolerance)) {
-      const double slope =
-          at.gradient[0] * step[0] + at.gradient[1] * step[1] + at.gradient[2] * step[2];
-      for (int i = 0; i < 3; ++i)
-        theta[i] += step[i];
-      at.log_likelihood += 0.5 * slope;
-      return NormexpStatus::converged;
-    }
-    const double length =
-        std::max({std::fabs(step[0]) / sigma, std::fabs(step[1]), std::fabs(step[2])});
-    const double shortening = length > kLongestStep ? kLongestStep / length : 1.0;
-    Vector3 trial;
-    for (int i = 0; i < 3; ++i)
-      trial[i] = theta[i] + shortening * step[i];
-    const Evaluation next = evaluate(sample, trial);
-    ++passes;
-    if (next.log_likelihood > at.log_likelihood) {
-      const bool flat = lambda == 0.0 && next.log_likelihood - at.log_likelihood <=
-                                             kFlatGain * std::fabs(next.log_likelihood);
-      theta = trial;
-      at = next;
-      if (flat) return NormexpStatus::converged;
-      lambda = lambda < 10.0 * kSmallestLambda ? 0.0 : lambda / 10.0;
-    } else {
-      lambda = std::max(1e-3, 10.0 * lambda);
-      if (lambda > kLargestLambda) return NormexpStatus::converged;
-    }
-  }
-  return NormexpStatus::not_converged;
 }
 
 bool at_an_edge(NormexpStatus status) {
@@ -344,14 +224,18 @@ NormexpFit fit_normexp(const double* x, std::size_t n) {
   // The climb starts from the minimum of the saddle-point approximation, reached from the moment
   // estimates, as limma's does; from the moment estimates themselves if the approximation is not
   // finite there.
-  const SaddlePointFit saddle = fit_saddle_point({all.values, all.weights}, moments);
-  fit.start_evaluations = saddle.evaluations;
-  const Vector3 start = std::isfinite(saddle.m2loglik) ? saddle.theta : moments;
-  Vector3 theta = start;
-  Evaluation at = evaluate(all, theta);
+  const NormexpStart found = find_start({all.values, all.weights}, moments);
+  fit.start_evaluations = found.evaluations;
+  const NormexpParameters start = std::isfinite(found.m2loglik) ? found.theta : moments;
+  NormexpParameters theta = start;
+  LikelihoodPoint at = evaluate(all, theta);
   fit.passes = 1;
   const double start_log_likelihood = at.log_likelihood;
-  fit.status = climb(all, theta, at, fit.passes);
+  fit.status = climb([&all](const NormexpParameters& point) { return evaluate(all, point); },
+                     [&all](const NormexpParameters& point, double log_likelihood) {
+                       return edge_ahead(all, point, log_likelihood);
+                     },
+                     all.count, kStepLimit, theta, at, fit.passes);
   // limma keeps the saddle-point fit when the exact likelihood does not rise above it there; the
   // climb here never goes down, so that happens only when it cannot take a single step.
   if (!at_an_edge(fit.status) && !(at.log_likelihood > start_log_likelihood)) {

@@ -12,30 +12,13 @@
 
 #include "numeric/ccl4_array13_green.hpp"
 #include "numeric/normexp.hpp"
+#include "numeric/simulated_draws.hpp"
 
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// Simulated channels from a hash of k, computed alike in R (the same C library gives the same
-// sin, log and cos, to the bit):
-//   u <- function(k, j) { v <- sin(k * 1.0 + j * 0.5) * 43758.5453; v - floor(v) }
-//   normal <- function(k, a, b) sqrt(-2 * log(1 - u(k, a))) * cos(2 * pi * u(k, b))
-//   k <- 1:2000; e <- -log(1 - u(k, 3))
-double uniform(int k, int j) {
-  const double v = std::sin(k * 1.0 + j * 0.5) * 43758.5453;
-  return v - std::floor(v);
-}
-
-double normal(int k, int a, int b) {
-  return std::sqrt(-2.0 * std::log(1.0 - uniform(k, a))) *
-         std::cos(2.0 * std::numbers::pi * uniform(k, b));
-}
-
-double exponential(int k) {
-  return -std::log(1.0 - uniform(k, 3));
-}
-
+// Simulated channels from the draws of simulated_draws.hpp, as R computes them.
 // normexp <- 100 + 20 * normal(k, 1, 2) + 400 * e: the model itself.
 std::vector<double> normexp_channel() {
   std::vector<double> x;
@@ -508,4 +491,47 @@ TEST(NormexpStart, WholeNumbersStayAtTheMaximumInsideBelowTheEdge) {
   expect_limmas_climb(x, r, 1e-6, 1e-6, 1e-7);
   const NormexpFit fit = fit_normexp(x.data(), x.size());
   EXPECT_NEAR(-2.0 * fit.log_likelihood, 33232.184572519465, 1e-6);
+}
+
+// Whole numbers with a background spread of 0.2, floor(7.7 + 0.2 normal(k, 1, 2) + 1000 e): the
+// saddle-point approximation has no maximum inside, and rises on towards sigma = 0; limma's
+// Nelder-Mead stops on the way, at sigma 0.72 after 205 evaluations, and its climb from there ends
+// at a maximum inside at sigma 1.026 (-2 log L = 31609.5693), below the edge sigma -> 0
+// (31608.3148), where a climb from further down the approximation's slope goes. The start must
+// then be Nelder-Mead's. limma stops 2.8e-6 short in log sigma (its gradient 2e-5 against 2e-13
+// here), 3.6e-6 of the lowest spot's signal. Spots 570, 1245, 890, 1 and 1000 (in R's numbering).
+//   x <- floor(7.7 + 0.2 * normal(k, 1, 2) + 1000 * e)
+//   normexp.fit(x, "saddle"); normexp.fit(x, "mle")
+//   backgroundCorrect.matrix(matrix(x), method = "normexp", normexp.method = "mle",
+//                            offset = 0 and 50)[c(570, 1245, 890, 1, 1000)]
+TEST(NormexpStart, WholeNumbersWhoseApproximationRisesToTheEdgeStartAsLimmas) {
+  std::vector<double> x;
+  for (int k = 1; k <= 2000; ++k)
+    x.push_back(std::floor(7.7 + 0.2 * normal(k, 1, 2) + 1000 * exponential(k)));
+  const LimmaClimb r = {{7.3010827655928363, -0.33344194443474895, 6.9027466883413595},
+                        31618.895068869817,
+                        205,
+                        {7.6066373311221973, 0.02547447578674595, 6.9014684248029603},
+                        {7, 8897, 9, 322, 1324},
+                        {0.6328664325222908, 8889.3923037634013, 1.5708022156649917,
+                         314.39230376340083, 1316.3923037634008},
+                        {50.632866432522292, 8939.3923037634013, 51.57080221566499,
+                         364.39230376340083, 1366.3923037634008}};
+  expect_limmas_climb(x, r, 3e-6, 4e-6, 1e-7);
+  const NormexpFit fit = fit_normexp(x.data(), x.size());
+  EXPECT_NEAR(-2.0 * fit.log_likelihood, 31609.569340504855, 1e-6);
+  EXPECT_GT(fit.start_evaluations, 205);  // Newton's steps, then Nelder-Mead's 205
+}
+
+// A channel of 27,648 continuous values, as the scanners write: the start takes a handful of
+// passes over the values with the gradient and Hessian (Nelder-Mead would take over a hundred
+// evaluations), and the climb from it a few more.
+TEST(NormexpStart, ContinuousChannelStartsInAFewPasses) {
+  std::vector<double> x;
+  for (int k = 1; k <= 27648; ++k)
+    x.push_back(100 + 20 * normal(k, 1, 2) + 400 * exponential(k));
+  const NormexpFit fit = fit_normexp(x.data(), x.size());
+  EXPECT_EQ(fit.status, NormexpStatus::converged);
+  EXPECT_LE(fit.start_evaluations, 12);
+  EXPECT_LE(fit.passes, 6);
 }
