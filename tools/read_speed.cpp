@@ -34,7 +34,10 @@ void name_the_file(Run& run, const char* name) {
   run.options.FileCount = 1;
   run.options.ReplicateCount = 1;
   run.options.QualityConstant = 1.0;
-  run.options.FileNames = cmatrix(1, 1, 0, MAX_NAME_LENGTH);
+  // A name of any length, as the command line takes it.
+  run.options.FileNameWidth =
+      std::max<int32_t>(MAX_NAME_LENGTH, static_cast<int32_t>(std::strlen(name)));
+  run.options.FileNames = cmatrix(1, 1, 0, run.options.FileNameWidth);
   std::strcpy(run.options.FileNames[1].block(), name);
 }
 
