@@ -3,8 +3,8 @@
 # read.maimages(targets, source = "genepix"), backgroundCorrect(method = "normexp",
 # normexp.method = "mle", offset = K), normalizeWithinArrays loess, normalizeBetweenArrays
 # Aquantile, avereps by ID, modelMatrix(targets, ref = REF), lmFit, contrasts.fit and eBayes.
-# Prints the seconds of the analysis; then, untimed, the largest relative differences of
-# corvane's gene table (each contrast's t and p-value, and F) from limma's, matched by ID.
+# Prints the seconds of the analysis; then, untimed, the largest differences of corvane's gene
+# table from limma's (absolute of each contrast's t, relative of its p-value and of F), by ID.
 # Run in the folder of the targets file, which names the files.
 #   Rscript bench/limma-design.R TARGETS REF OFFSET GENE_TABLE NAME=EXPRESSION...
 suppressMessages(library(limma))
@@ -30,6 +30,7 @@ colnames(matrix_of_contrasts) <- sub("=.*", "", contrasts)
 fit <- eBayes(contrasts.fit(fit, matrix_of_contrasts))
 seconds <- proc.time()[["elapsed"]] - start
 
+absolute_difference <- function(ours, theirs) max(abs(ours - theirs), na.rm = TRUE)
 relative_difference <- function(ours, theirs) {
   both <- !is.na(ours) & !is.na(theirs)
   scale <- pmax(abs(ours[both]), abs(theirs[both]))
@@ -40,9 +41,10 @@ at <- match(genes$id, fit$genes$ID)
 t_difference <- p_difference <- 0
 for (name in colnames(matrix_of_contrasts)) {
   t_difference <- max(t_difference,
-                      relative_difference(genes[[paste0(name, ".t")]], fit$t[at, name]))
+                      absolute_difference(genes[[paste0(name, ".t")]], fit$t[at, name]))
   p_difference <- max(p_difference,
-                      relative_difference(genes[[paste0(name, ".p_value")]], fit$p.value[at, name]))
+                      relative_difference(genes[[paste0(name, ".p_value")]],
+                                          fit$p.value[at, name]))
 }
 cat(sprintf("%.3f %.3g %.3g %.3g\n", seconds, t_difference, p_difference,
             relative_difference(genes$F, fit$F[at])))
