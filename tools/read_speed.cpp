@@ -4,7 +4,7 @@
 // gzip-compressed) through their readers. The format is told from each file's content, as the
 // run tells it. Prints one row per file: its format, its bytes on disk and as text, the best time
 // of several reads of a file the system already holds in memory (loading and decompression
-// included), the file's bytes per second and the spots per second.
+// included), its spots, the file's bytes per second and the spots per second.
 // A table of named columns, which has no mark of its own, is read with the columns of --columns
 // (as corvane's --columns names them: R=NAME,G=NAME,Rb=NAME,Gb=NAME[,id=NAME]...).
 //   read_speed [--repeats N] [--columns SPEC] FILE...
@@ -142,8 +142,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: read_speed [--repeats N] [--columns SPEC] FILE...\n");
     return 2;
   }
-  std::printf("%-24s %-10s %9s %9s %9s %9s %13s\n", "file", "format", "file MB", "text MB",
-              "best ms", "MB/s", "spots/s");
+  std::printf("%-24s %-10s %8s %9s %9s %9s %9s %13s\n", "file", "format", "spots", "file MB",
+              "text MB", "best ms", "MB/s", "spots/s");
   for (int i = first; i < argc; ++i) {
     const char* name = argv[i];
     const ReadChoices choices = choices_for(name, with_columns ? &columns : nullptr);
@@ -156,10 +156,10 @@ int main(int argc, char** argv) {
       best = std::min(best, seconds_since(start));
     }
     const double file_mb = static_cast<double>(std::filesystem::file_size(name)) / 1e6;
-    std::printf("%-24s %-10s %9.2f %9.2f %9.2f %9.1f %13.0f\n",
+    std::printf("%-24s %-10s %8d %9.2f %9.2f %9.2f %9.1f %13.0f\n",
                 std::filesystem::path(name).filename().string().c_str(),
-                format_label(name, choices).c_str(), file_mb, static_cast<double>(text_bytes) / 1e6,
-                best * 1e3, file_mb / best, spots / best);
+                format_label(name, choices).c_str(), spots, file_mb,
+                static_cast<double>(text_bytes) / 1e6, best * 1e3, file_mb / best, spots / best);
   }
   return 0;
 }
