@@ -42,6 +42,7 @@ void wait_for_key() {
 }
 
 void exit_after_failure(const Console& console, int status) {
+  defer_exit_if_asked(status);
   if (console.key_waits) std::fputs("press any key to exit the program\n", console.messages);
   throw RunEnded{status};
 }

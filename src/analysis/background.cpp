@@ -6,6 +6,7 @@
 // the background (normexp); the offset is then added. The foreground matrices become the net
 // matrices: each value is replaced in place, so correction holds no third copy of the spots.
 #include <cmath>
+#include <limits>
 
 #include "analysis/analysis.hpp"
 #include "numeric/normexp.hpp"
@@ -88,8 +89,10 @@ void correct_background(Run& run) {
   run.spots.spot_a = dmatrix(1, files, 1, spots);
   for (int32_t f = 1; f <= files; ++f) {
     for (int32_t s = 1; s <= spots; ++s) {
-      run.spots.spot_a[f][s] =
+      // A spot without two positive nets has no A, as limma leaves it.
+      const double a =
           (std::log2(run.spots.ch1_net[f][s]) + std::log2(run.spots.ch2_net[f][s])) / 2.0;
+      run.spots.spot_a[f][s] = std::isfinite(a) ? a : std::numeric_limits<double>::quiet_NaN();
     }
   }
 }

@@ -5,10 +5,11 @@
 // values given one distribution, M kept).
 //
 // M is the log2 ratio of channel 2 over channel 1 and A the mean log2 of the two nets before
-// normalisation (run.spots.spot_a). Afterwards the nets of a spot with a ratio are the ones that
-// give its M and A, channel 1 = 2^(A - M / 2) and channel 2 = 2^(A + M / 2), and its ratio follows
-// in its slide's orientation; a spot whose M or A the method leaves without a value loses its
-// ratio.
+// normalisation (run.spots.spot_a). Both are normalised in place: M in the ratio matrix, which
+// holds it while the method works, and A in spot_a. Afterwards the nets of a spot with a ratio are
+// the ones that give its M and A, channel 1 = 2^(A - M / 2) and channel 2 = 2^(A + M / 2), and its
+// ratio follows in its slide's orientation; a spot whose M or A the method leaves without a value
+// loses its ratio.
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -16,61 +17,48 @@
 #include "analysis/analysis.hpp"
 #include "numeric/between_arrays.hpp"
 
-namespace {
-
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-}  // namespace
-
 void normalise_between_slides(Run& run) {
   const BetweenMethod method = run.normalisation.between;
   if (method == BetweenMethod::kNone) return;
   const int32_t files = run.options.FileCount;
   const int32_t spots = run.slides.TotalSpots;
-  const auto at = [spots](int32_t f, int32_t s) {
-    return static_cast<std::size_t>(f - 1) * static_cast<std::size_t>(spots) +
-           static_cast<std::size_t>(s - 1);
-  };
-  std::vector<double> m(static_cast<std::size_t>(files) * static_cast<std::size_t>(spots));
-  std::vector<double> a(m.size());
+  std::vector<double*> m, a;
   for (int32_t f = 1; f <= files; ++f) {
-    const bool channel_two_over_one = ratio_choice_of(run, f) == 1;
+    const DoubleVector& ratio = run.spots.spot_ratio[f];
+    const double sign = ratio_choice_of(run, f) == 1 ? 1.0 : -1.0;
     for (int32_t s = 1; s <= spots; ++s) {
-      const double ratio = run.spots.spot_ratio[f][s];
-      const bool has_ratio = ratio > 0.0;
-      const double log_ratio = has_ratio ? std::log2(ratio) : kNaN;
-      m[at(f, s)] = channel_two_over_one ? log_ratio : -log_ratio;
-      a[at(f, s)] = has_ratio ? run.spots.spot_a[f][s] : kNaN;
+      ratio[s] =
+          ratio[s] > 0.0 ? sign * std::log2(ratio[s]) : std::numeric_limits<double>::quiet_NaN();
     }
+    m.push_back(&ratio[1]);
+    a.push_back(&run.spots.spot_a[f][1]);
   }
-  const auto arrays = static_cast<std::size_t>(files);
   const auto count = static_cast<std::size_t>(spots);
   switch (method) {
     case BetweenMethod::kScale:
-      normalise_scale(m.data(), a.data(), arrays, count);
+      normalise_scale(m, a, count);
       break;
     case BetweenMethod::kQuantile:
-      normalise_quantile(m.data(), a.data(), arrays, count);
+      normalise_quantile(m, a, count);
       break;
     case BetweenMethod::kAquantile:
-      normalise_aquantile(m.data(), a.data(), arrays, count);
+      normalise_aquantile(a, count);
       break;
     case BetweenMethod::kNone:
       break;
   }
   for (int32_t f = 1; f <= files; ++f) {
+    const DoubleVector& ratio = run.spots.spot_ratio[f];
     const bool channel_two_over_one = ratio_choice_of(run, f) == 1;
     for (int32_t s = 1; s <= spots; ++s) {
-      if (!(run.spots.spot_ratio[f][s] > 0.0)) continue;
-      const double spot_m = m[at(f, s)], spot_a = a[at(f, s)];
+      const double spot_m = ratio[s], spot_a = run.spots.spot_a[f][s];
       if (!std::isfinite(spot_m) || !std::isfinite(spot_a)) {
-        run.spots.spot_ratio[f][s] = 0.0;
+        ratio[s] = 0.0;
         continue;
       }
-      run.spots.spot_a[f][s] = spot_a;
       run.spots.ch1_net[f][s] = std::exp2(spot_a - spot_m / 2.0);
       run.spots.ch2_net[f][s] = std::exp2(spot_a + spot_m / 2.0);
-      run.spots.spot_ratio[f][s] = std::exp2(channel_two_over_one ? spot_m : -spot_m);
+      ratio[s] = std::exp2(channel_two_over_one ? spot_m : -spot_m);
     }
   }
 }

@@ -114,12 +114,14 @@ void merge_files(Run& run, bool dialogue) {
                       run.slides.TotalSpots);
     }
   }
-  group_by_gene(run);
-  // The tests across slides take each gene's mean on each slide from the spot arrays, which the
-  // gene statistics no longer need.
+  // The tests across slides take each gene's mean on each slide from the spot arrays, and a
+  // linear model its mean A, before the gene matrices are made: every spot's A has no further
+  // reader then, and goes before the run holds the most.
   const bool tests_across_slides = !run.options.GeneTablePath.empty() ||
                                    !run.options.ReportPath.empty() || run.experiment.top > 0;
   if (tests_across_slides) compute_slide_means(run);
+  release_dmatrix(run.spots.spot_a, 1, run.options.FileCount, 1, run.slides.TotalSpots);
+  group_by_gene(run);
 
   if (scanner_files) write_spot_report(run);
   if (spot_figures) spot_figures->wait();

@@ -8,6 +8,7 @@
 #include "input/input.hpp"
 #include "input/slide_table.hpp"
 #include "run/run.hpp"
+#include "run/shared_work.hpp"
 
 namespace {
 
@@ -113,43 +114,54 @@ void store_values(Run& run, const SlideTable& table, int32_t k) {
   slides.file_facts[static_cast<std::size_t>(k - 1)] = table.header;
 }
 
+// A later file: of the first file's format and layout, its values stored in its own rows.
+void read_later_file(Run& run, int32_t k, const FirstLayout& first) {
+  Slides& slides = run.slides;
+  const char* name = run.options.FileNames[k].block();
+  ResultFile file;
+  const SlideFormat format = open_slide_file(run.options.console, name, k, run.formats.read, file);
+  if (format != slides.format) {
+    refuse(run, std::string("the data file ") + name + " holds " + format_title(format) +
+                    " and the first file, " + run.options.FileNames[1].block() + ", " +
+                    format_title(slides.format) + ": the files of one run must share one format");
+  }
+  const SlideTable table = read_slide_table(file, slides.format, run.formats.read, false);
+  close_result_file(file);
+  check_layout(run, table, first, k);
+  store_values(run, table, k);
+}
+
 }  // namespace
 
 void read_slide_files(Run& run) {
   Slides& slides = run.slides;
   const Console& console = run.options.console;
-  ArrayList list;
-  const bool with_list = !run.formats.array_list.empty();
-  if (with_list) {
+  slides.file_facts.assign(static_cast<std::size_t>(run.options.FileCount), {});
+  // The first file gives the layout, the IDs and the names.
+  ResultFile file = std::move(slides.first_file);
+  SlideTable table = read_slide_table(file, slides.format, run.formats.read, true);
+  close_result_file(file);
+  if (!run.formats.array_list.empty()) {
     ResultFile list_file;
     list_file.console = console;
     load_or_refuse(console, run.formats.array_list.c_str(), 0, list_file);
-    list = read_array_list(list_file);
+    apply_array_list(read_array_list(list_file), table, run.options.FileNames[1].block());
   }
-  slides.file_facts.assign(static_cast<std::size_t>(run.options.FileCount), {});
   FirstLayout first;
-  for (int32_t k = 1; k <= run.options.FileCount; ++k) {
-    const char* name = run.options.FileNames[k].block();
-    ResultFile file;
-    if (k == 1) {
-      file = std::move(slides.first_file);
-    } else {
-      const SlideFormat format = open_slide_file(console, name, k, run.formats.read, file);
-      if (format != slides.format) {
-        refuse(run, std::string("the data file ") + name + " holds " + format_title(format) +
-                        " and the first file, " + run.options.FileNames[1].block() + ", " +
-                        format_title(slides.format) +
-                        ": the files of one run must share one format");
-      }
-    }
-    SlideTable table = read_slide_table(file, slides.format, run.formats.read, k == 1);
-    close_result_file(file);
-    if (k == 1) {
-      if (with_list) apply_array_list(list, table, name);
-      take_layout(run, table, first);
-    } else {
-      check_layout(run, table, first, k);
-    }
-    store_values(run, table, k);
-  }
+  take_layout(run, table, first);
+  store_values(run, table, 1);
+  table = SlideTable();
+
+  // The later files are independent of each other and shared among the threads, each writing
+  // only its own rows. A failure is kept until every file is read, and the first in file order
+  // is told, as reading them one after another would tell it.
+  const int32_t later = run.options.FileCount - 1;
+  std::vector<DeferredFailure> failures(static_cast<std::size_t>(later));
+  share_among_threads<NoScratch>(
+      later, run.options.threads, [&run, &first, &failures](int32_t i, NoScratch&) {
+        failures[static_cast<std::size_t>(i - 1)] =
+            with_failures_deferred([&run, &first, i] { read_later_file(run, i + 1, first); });
+      });
+  for (const DeferredFailure& failure : failures)
+    if (failure.met) end_with_failure(console, failure);
 }

@@ -1,7 +1,8 @@
 // Normalisation between the arrays of a two-colour experiment, as limma's normalizeBetweenArrays
-// does it for an MA list: M (log2 ratio) and A (mean log2 intensity) of N arrays of S spots,
-// array j's spot s at [j * S + s]. Not a number marks a spot without M or A; it stays so (and
-// method "quantile" leaves a spot without one of them without both). Fewer than 2^31 spots.
+// does it for an MA list: M (log2 ratio) and A (mean log2 intensity) of N arrays of S spots, given
+// as a column of S values for each array (m[j][s] is array j's spot s). Not a number marks a spot
+// without M or A; it stays so (and method "quantile" leaves a spot without one of them without
+// both). Fewer than 2^31 spots.
 #pragma once
 
 #include <cstddef>
@@ -40,13 +41,15 @@ bool quantile_normalise_columns(const std::vector<double*>& columns, std::size_t
 // normalizeMedianAbsValues, which limma applies to M and to A). As in R, an array without values
 // makes every array not a number, and one with a median of 0 makes itself not a number and the
 // others 0. One array is left as it is.
-void normalise_scale(double* m, double* a, std::size_t arrays, std::size_t spots);
+void normalise_scale(const std::vector<double*>& m, const std::vector<double*>& a,
+                     std::size_t spots);
 
 // Method "quantile": the green and red log intensities G = A - M / 2 and R = A + M / 2 of all
 // arrays, 2N columns, quantile-normalised together; then M = R - G and A = (R + G) / 2. False, and
 // nothing changed, as for quantile_normalise_columns.
-bool normalise_quantile(double* m, double* a, std::size_t arrays, std::size_t spots);
+bool normalise_quantile(const std::vector<double*>& m, const std::vector<double*>& a,
+                        std::size_t spots);
 
 // Method "Aquantile": A quantile-normalised across the arrays, M unchanged. False, and nothing
 // changed, as for quantile_normalise_columns.
-bool normalise_aquantile(double* m, double* a, std::size_t arrays, std::size_t spots);
+bool normalise_aquantile(const std::vector<double*>& a, std::size_t spots);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 // How a run talks to its user. A dialogue run prints everything on standard output and waits for
@@ -34,3 +35,23 @@ void wait_for_key();
 // Ends the process after a failure whose message has been printed. A console with key waits
 // first prints "press any key to exit the program" and waits for a key.
 [[noreturn]] void exit_after_failure(const Console& console, int status);
+
+// A failure met by work that a thread does ahead of the run (reading a later file while others
+// are read): its message, kept instead of printed, and the status it would end the run with.
+struct DeferredFailure {
+  bool met = false;
+  std::string message;
+  int status = 0;
+};
+
+// Does the work with this thread's failures deferred: a failure's message goes into the result
+// and the work stops there (exit_after_failure returns into this function through an exception),
+// instead of ending the run. The run tells it, when it comes to that work, with end_with_failure.
+DeferredFailure with_failures_deferred(const std::function<void()>& work);
+
+// Prints a deferred failure's message and ends the run as it would have.
+[[noreturn]] void end_with_failure(const Console& console, const DeferredFailure& failure);
+
+// For exit_after_failure: when this thread's failures are deferred, records the status and
+// returns into with_failures_deferred; otherwise does nothing.
+void defer_exit_if_asked(int status);

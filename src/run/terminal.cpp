@@ -30,6 +30,7 @@ void wait_for_key() {
 }
 
 void exit_after_failure(const Console& console, int status) {
+  defer_exit_if_asked(status);
   // No thread of the run's work outlives it, and no temporary file either.
   stop_workers();
   discard_outputs();

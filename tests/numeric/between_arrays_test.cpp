@@ -11,6 +11,14 @@
 
 namespace {
 
+// The columns of arrays of `spots` values laid one after another in `values`.
+std::vector<double*> columns_of(std::vector<double>& values, std::size_t spots) {
+  std::vector<double*> columns;
+  for (std::size_t at = 0; at + spots <= values.size(); at += spots)
+    columns.push_back(values.data() + at);
+  return columns;
+}
+
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // Not-a-number where the other is, else within `tolerance`.
@@ -129,7 +137,7 @@ TEST(ValueSorter, SortsLikeAComparisonSort) {
 // stays.
 TEST(BetweenArrays, AquantileWorkedByHand) {
   Small small;
-  ASSERT_TRUE(normalise_aquantile(small.m.data(), small.a.data(), 3, 4));
+  ASSERT_TRUE(normalise_aquantile(columns_of(small.a, 4), 4));
   expect_values(small.m, Small().m, 0.0);
   const double third = 9.0 + 1.0 / 3.0, ninth = 9.0 + 1.0 / 9.0;
   expect_values(small.a, {8, third, third, 12, 8, kNaN, third, 12, ninth, ninth, ninth, 12}, 1e-14);
@@ -141,7 +149,7 @@ TEST(BetweenArrays, AquantileWorkedByHand) {
 // both. R's values.
 TEST(BetweenArrays, ScaleAgreesWithLimma) {
   Small small;
-  normalise_scale(small.m.data(), small.a.data(), 3, 4);
+  normalise_scale(columns_of(small.m, 4), columns_of(small.a, 4), 4);
   EXPECT_NEAR(small.m[0], std::cbrt(1.5), 1e-15);
   expect_values(small.m,
                 {1.1447142425533319, -1.1447142425533319, 0.57235712127666594, kNaN,
@@ -155,7 +163,8 @@ TEST(BetweenArrays, ScaleAgreesWithLimma) {
                 1e-14);
 
   Larger larger;
-  normalise_scale(larger.m.data(), larger.a.data(), Larger::kArrays, Larger::kSpots);
+  normalise_scale(columns_of(larger.m, Larger::kSpots), columns_of(larger.a, Larger::kSpots),
+                  Larger::kSpots);
   expect_larger(larger,
                 {kNaN, 1.2, kNaN, -2, -1.7, -1.2, 1.6000000000000001, 0.20000000000000001, 1.8, 1.2,
                  0.20000000000000001, 0.80000000000000004},
@@ -169,7 +178,7 @@ TEST(BetweenArrays, ScaleAgreesWithLimma) {
 // has neither after. R's values.
 TEST(BetweenArrays, QuantileAgreesWithLimma) {
   Small small;
-  ASSERT_TRUE(normalise_quantile(small.m.data(), small.a.data(), 3, 4));
+  ASSERT_TRUE(normalise_quantile(columns_of(small.m, 4), columns_of(small.a, 4), 4));
   expect_values(small.m,
                 {0, -2.0347222222222214, 2.0347222222222214, kNaN, 0, kNaN, 0, 0,
                  1.5069444444444455, kNaN, -1.5069444444444455, 0},
@@ -181,8 +190,8 @@ TEST(BetweenArrays, QuantileAgreesWithLimma) {
                 1e-14);
 
   Larger larger;
-  ASSERT_TRUE(
-      normalise_quantile(larger.m.data(), larger.a.data(), Larger::kArrays, Larger::kSpots));
+  ASSERT_TRUE(normalise_quantile(columns_of(larger.m, Larger::kSpots),
+                                 columns_of(larger.a, Larger::kSpots), Larger::kSpots));
   expect_larger(larger,
                 {kNaN, 1.1553002940341575, kNaN, kNaN, -1.7071703396221611, -1.0894824135586196,
                  1.5432562493407858, 0.22835209893471209, 1.9041490486257926, 1.0487153747240789,
@@ -195,8 +204,7 @@ TEST(BetweenArrays, QuantileAgreesWithLimma) {
 
 TEST(BetweenArrays, AquantileAgreesWithLimma) {
   Larger larger;
-  ASSERT_TRUE(
-      normalise_aquantile(larger.m.data(), larger.a.data(), Larger::kArrays, Larger::kSpots));
+  ASSERT_TRUE(normalise_aquantile(columns_of(larger.a, Larger::kSpots), Larger::kSpots));
   expect_larger(larger,
                 {kNaN, 1.2, kNaN, -2, -1.7, -1.2, 1.6000000000000001, 0.20000000000000001, 1.8, 1.2,
                  0.20000000000000001, 0.80000000000000004},
@@ -213,7 +221,7 @@ TEST(BetweenArrays, AquantileAgreesWithLimma) {
 TEST(BetweenArrays, ScaleWithDegenerateMediansAsInR) {
   std::vector<double> m = {0, 0, 0, 1, 2, 3};
   std::vector<double> a = {kNaN, kNaN, kNaN, 1, 2, 3};
-  normalise_scale(m.data(), a.data(), 2, 3);
+  normalise_scale(columns_of(m, 3), columns_of(a, 3), 3);
   expect_values(m, {kNaN, kNaN, kNaN, 0, 0, 0}, 0.0);
   expect_values(a, {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN}, 0.0);
 }
@@ -224,18 +232,19 @@ TEST(BetweenArrays, RefusalsAndSingleArrays) {
   std::vector<double> m = {0.5, kNaN, 1.0, 2.0, 1.0, 3.0};
   std::vector<double> a = {8.0, 9.0, kNaN, 7.0, 8.0, 9.0};
   const std::vector<double> m_before = m, a_before = a;
-  EXPECT_FALSE(normalise_quantile(m.data(), a.data(), 2, 3));  // array 1 has one spot with both
-  EXPECT_TRUE(normalise_aquantile(m.data(), a.data(), 2, 3));
+  EXPECT_FALSE(
+      normalise_quantile(columns_of(m, 3), columns_of(a, 3), 3));  // array 1 has one spot with both
+  EXPECT_TRUE(normalise_aquantile(columns_of(a, 3), 3));
   a = a_before;
   a[0] = kNaN;
-  EXPECT_FALSE(normalise_aquantile(m.data(), a.data(), 2, 3));
+  EXPECT_FALSE(normalise_aquantile(columns_of(a, 3), 3));
   a[0] = a_before[0];
-  EXPECT_FALSE(normalise_aquantile(m.data(), a.data(), 6, 1));
+  EXPECT_FALSE(normalise_aquantile(columns_of(a, 1), 1));
   expect_values(m, m_before, 0.0);
   expect_values(a, a_before, 0.0);
 
-  EXPECT_TRUE(normalise_aquantile(m.data(), a.data(), 1, 6));
-  normalise_scale(m.data(), a.data(), 1, 6);
+  EXPECT_TRUE(normalise_aquantile(columns_of(a, 6), 6));
+  normalise_scale(columns_of(m, 6), columns_of(a, 6), 6);
   expect_values(m, m_before, 0.0);
   expect_values(a, a_before, 0.0);
 }
