@@ -31,7 +31,9 @@
 # A run with normexp is held to 1e-6 (absolute for M, relative for the rest), against limma's
 # normexp fits carried on to the maximum of limma's own likelihood (normexp_to_maximum below:
 # limma's optimiser stops short of it on many channels, by up to 1.5e-6 in the corrected signal;
-# corvane's nets agree with the maximum within 1e-10). NA must stand in the same places, and the
+# corvane's nets agree with the maximum within 1e-10), with the floor 1e-3 under the reference
+# value: the nets' differences of about 1e-11 relative leave values near 0 (a logFC of 2e-6, say)
+# off by about 1e-12, which is 1e-6 of such a value. NA must stand in the same places, and the
 # genes must be the same IDs in the same order.
 #
 # Differences in what is compared, not in the analysis:
@@ -56,6 +58,7 @@ runs <- fread(commandArgs(TRUE)[1], sep = "\t", colClasses = "character", na.str
 exact_tolerance <- 1e-9
 normexp_tolerance <- 1e-6
 relative_floor <- 1e-6
+normexp_floor <- 1e-3
 
 # The limma source of a corvane format and signal.
 limma_source <- function(run) {
@@ -135,7 +138,8 @@ failures <- character(0)
 # B, a log-odds, is a sum of terms of the order of 1 that cancel where it is near 0: its floor is 1.
 record <- function(value, kind, tolerance, ours, theirs, run) {
   relative <- kind == "relative"
-  floor <- if (value == "B") 1 else relative_floor
+  floor <- if (value == "B") 1 else if (tolerance == normexp_tolerance) normexp_floor else
+    relative_floor
   difference <- largest_difference(ours, theirs, relative, floor)
   na_agree <- identical(as.vector(is.na(ours)), as.vector(is.na(theirs)))
   key <- sprintf("%s|%s|%g", value, kind, tolerance)

@@ -82,6 +82,16 @@ bool small_step(const NormexpParameters& step, const NormexpParameters& theta) {
          std::fabs(step[1]) <= kStepTolerance && std::fabs(step[2]) <= kStepTolerance;
 }
 
+// The last step, below the tolerance, taken without another pass over the values: its gain is
+// that of the quadratic model, half the slope along it.
+void take_last_step(const NormexpParameters& step, NormexpParameters& theta, LikelihoodPoint& at) {
+  const double slope =
+      at.gradient[0] * step[0] + at.gradient[1] * step[1] + at.gradient[2] * step[2];
+  for (int i = 0; i < 3; ++i)
+    theta[i] += step[i];
+  at.log_likelihood += 0.5 * slope;
+}
+
 }  // namespace
 
 NormexpStatus climb(const LikelihoodFunction& evaluate, const EdgeTest& edge_ahead, double count,
@@ -97,11 +107,7 @@ NormexpStatus climb(const LikelihoodFunction& evaluate, const EdgeTest& edge_ahe
       if (lambda > kLargestLambda) return NormexpStatus::not_converged;  // not a number in H
     }
     if (lambda <= kNearlyNewton && small_step(step, theta)) {
-      const double slope =
-          at.gradient[0] * step[0] + at.gradient[1] * step[1] + at.gradient[2] * step[2];
-      for (int i = 0; i < 3; ++i)
-        theta[i] += step[i];
-      at.log_likelihood += 0.5 * slope;
+      take_last_step(step, theta, at);
       return NormexpStatus::converged;
     }
     const double length =
@@ -121,8 +127,12 @@ NormexpStatus climb(const LikelihoodFunction& evaluate, const EdgeTest& edge_ahe
       lambda = lambda < 10.0 * kSmallestLambda ? 0.0 : lambda / 10.0;
     } else {
       // A step below the tolerance, nearly Newton's, that loses is lost in rounding: the climb is
-      // at the top (lambda, a tenth of the lambda before, may lie a rounding above kNearlyNewton).
-      if (lambda < 10.0 * kNearlyNewton && small_step(step, theta)) return NormexpStatus::converged;
+      // at the top (lambda, a tenth of the lambda before, may lie a rounding above kNearlyNewton),
+      // and the step still takes it nearer, as the last step does.
+      if (lambda < 10.0 * kNearlyNewton && small_step(step, theta)) {
+        take_last_step(step, theta, at);
+        return NormexpStatus::converged;
+      }
       lambda = std::max(1e-3, 10.0 * lambda);
       if (lambda > kLargestLambda) return NormexpStatus::converged;
     }
