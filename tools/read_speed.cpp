@@ -7,7 +7,7 @@
 // included), its spots, the file's bytes per second and the spots per second.
 // A table of named columns, which has no mark of its own, is read with the columns of --columns
 // (as corvane's --columns names them: R=NAME,G=NAME,Rb=NAME,Gb=NAME[,id=NAME]...).
-//   read_speed [--repeats N] [--columns SPEC] FILE...
+//   read_speed [--repeats N] [--columns LIST] FILE...
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -64,36 +64,6 @@ int32_t read_as_the_run_does(const char* name, const ReadChoices& choices,
   return spots;
 }
 
-// The columns of --columns SPEC: KEY=NAME pairs separated by commas.
-NamedColumns named_columns(const std::string& spec) {
-  NamedColumns columns;
-  std::size_t start = 0;
-  while (start <= spec.size()) {
-    const std::size_t comma = std::min(spec.find(',', start), spec.size());
-    const std::string pair = spec.substr(start, comma - start);
-    const std::size_t equals = pair.find('=');
-    const std::string key = pair.substr(0, equals);
-    const std::string value = equals == std::string::npos ? "" : pair.substr(equals + 1);
-    std::string* field = key == "R"        ? &columns.r
-                         : key == "G"      ? &columns.g
-                         : key == "Rb"     ? &columns.rb
-                         : key == "Gb"     ? &columns.gb
-                         : key == "id"     ? &columns.id
-                         : key == "name"   ? &columns.name
-                         : key == "block"  ? &columns.block
-                         : key == "row"    ? &columns.row
-                         : key == "column" ? &columns.column
-                                           : nullptr;
-    if (field == nullptr || value.empty()) {
-      std::fprintf(stderr, "read_speed: --columns takes KEY=NAME pairs, not '%s'\n", pair.c_str());
-      std::exit(2);
-    }
-    *field = value;
-    start = comma + 1;
-  }
-  return columns;
-}
-
 // How the run takes the file: the format its content shows, or a table of the named columns
 // when it shows none and columns were named.
 ReadChoices choices_for(const char* name, const NamedColumns* columns) {
@@ -131,7 +101,11 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[first], "--repeats") == 0) {
       repeats = std::max(1, std::atoi(argv[first + 1]));
     } else if (std::strcmp(argv[first], "--columns") == 0) {
-      columns = named_columns(argv[first + 1]);
+      std::string error;
+      if (!parse_named_columns(argv[first + 1], columns, error)) {
+        std::fprintf(stderr, "read_speed: %s\n", error.c_str());
+        return 2;
+      }
       with_columns = true;
     } else {
       break;
@@ -139,7 +113,7 @@ int main(int argc, char** argv) {
     first += 2;
   }
   if (first >= argc || argv[first][0] == '-') {
-    std::fprintf(stderr, "usage: read_speed [--repeats N] [--columns SPEC] FILE...\n");
+    std::fprintf(stderr, "usage: read_speed [--repeats N] [--columns LIST] FILE...\n");
     return 2;
   }
   std::printf("%-24s %-10s %8s %9s %9s %9s %9s %13s\n", "file", "format", "spots", "file MB",

@@ -56,7 +56,8 @@ const char* const kHelpText =
     "      --format NAME     scanner, genepix, agilent, spot or columns (default: told from each\n"
     "                        file's content)\n"
     "      --columns R=NAME,G=NAME,Rb=NAME,Gb=NAME[,id=NAME][,name=NAME][,block=NAME][,row=NAME]\n"
-    "                        [,column=NAME]  the columns of a tab-separated table (--format columns)\n"
+    "                        [,column=NAME]  the columns of a tab-separated table (--format "
+    "columns)\n"
     "      --signal mean|median  the spots' mean or median intensities, where a format has both\n"
     "      --id COLUMN       the column that names a spot's gene (default the format's ID)\n"
     "      --array-list FILE a GenePix array list (.gal) that names every spot by its place\n"
@@ -275,41 +276,6 @@ std::string quoted(std::string_view text) {
   return shown;
 }
 
-// --columns R=NAME,G=NAME,Rb=NAME,Gb=NAME[,id=NAME][,name=NAME][,block=NAME][,row=NAME]
-// [,column=NAME]: the four intensity columns are required, the others may be left out.
-bool named_columns(std::string_view text, NamedColumns& columns, std::string& error) {
-  const std::pair<const char*, std::string*> keys[] = {
-      {"R", &columns.r},         {"G", &columns.g},     {"Rb", &columns.rb},
-      {"Gb", &columns.gb},       {"id", &columns.id},   {"name", &columns.name},
-      {"block", &columns.block}, {"row", &columns.row}, {"column", &columns.column}};
-  const std::string usage =
-      "option --columns takes R=NAME,G=NAME,Rb=NAME,Gb=NAME and, if the table has them, "
-      "id=, name=, block=, row= and column=";
-  while (!text.empty()) {
-    const std::string_view item = text.substr(0, text.find(','));
-    text.remove_prefix(std::min(text.size(), item.size() + 1));
-    const std::size_t equals = item.find('=');
-    const std::string_view key = item.substr(0, equals);
-    std::string* column = nullptr;
-    for (const auto& [name, place] : keys)
-      if (key == name) column = place;
-    if (equals == std::string_view::npos || column == nullptr || equals + 1 == item.size()) {
-      error = usage + ", not " + quoted(item);
-      return false;
-    }
-    if (!column->empty()) {
-      error = "option --columns names the column " + std::string(key) + " twice";
-      return false;
-    }
-    *column = item.substr(equals + 1);
-  }
-  if (columns.r.empty() || columns.g.empty() || columns.rb.empty() || columns.gb.empty()) {
-    error = usage + ": R, G, Rb and Gb are required";
-    return false;
-  }
-  return true;
-}
-
 // Stores the value of an option; false with the message when the value is not accepted.
 bool take_value(const OptionName& option, std::string_view value, CommandLine& options,
                 std::string& error) {
@@ -380,7 +346,7 @@ bool take_value(const OptionName& option, std::string_view value, CommandLine& o
       }
       options.formats.read.format_forced = true;
       options.formats.read.format = SlideFormat::kColumns;
-      return named_columns(value, options.formats.read.columns, error);
+      return parse_named_columns(value, options.formats.read.columns, error);
     case Option::kSignal:
       if (value == "mean" || value == "median") {
         options.formats.read.signal = value == "mean" ? SignalChoice::kMean : SignalChoice::kMedian;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 enum class SlideFormat { kScanner, kGenePix, kAgilent, kSpot, kColumns };
 
@@ -29,3 +30,8 @@ const char* format_name(SlideFormat format);
 bool format_from_name(const std::string& word, SlideFormat& format);
 // The format's name for people: "GenePix results", "the Vantar scanner's ASCII export", ...
 const char* format_title(SlideFormat format);
+
+// The columns of --columns, "R=NAME,G=NAME,Rb=NAME,Gb=NAME[,id=NAME][,name=NAME][,block=NAME]
+// [,row=NAME][,column=NAME]": the four intensity columns are required, the others may be left
+// out. False, with a message that says what is taken, for any other text.
+bool parse_named_columns(std::string_view text, NamedColumns& columns, std::string& error);
