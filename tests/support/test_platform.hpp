@@ -71,7 +71,7 @@ class NamedPipe {
   std::filesystem::path path_;
   std::string name_;
   bool made_ = false;
-  void* handle_ = nullptr;  // the server end on Windows
+  [[maybe_unused]] void* handle_ = nullptr;  // the server end on Windows
 };
 
 // For the statement of a death test: standard output sent to standard error, where the death test
